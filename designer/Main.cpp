@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "About.h"
 #include "CntrlForm.h"
 #include "MainUI.h"
 #include "SharedVars.h"
@@ -46,6 +47,11 @@ void Main::buildMenus()
     QAction* exitAction = actions->addAction(QStringLiteral("E&xit"));
     exitAction->setObjectName(QStringLiteral("mnuExit"));
     connect(exitAction, &QAction::triggered, qApp, &QApplication::quit);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* about = help->addAction(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("Hmnu"));
+    connect(about, &QAction::triggered, this, [this] { (new About(About::Program::Designer, this))->show(); });
 }
 
 void Main::Size_To_Screen()
