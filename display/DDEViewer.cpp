@@ -1,0 +1,154 @@
+// Building and tearing down the sheet of a page.
+#include "PageDisplay.h"
+
+#include "CntrlDDE.h"
+#include "CntrlForm.h"
+#include "DrawSurface.h"
+#include "LinkBox.h"
+#include "Messages.h"
+#include "Twips.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+
+namespace {
+
+constexpr int RowPitch = 360;
+
+int rowTop(int index) { return RowPitch * (index + 1) + 25; }
+
+void setTextColour(QWidget* box, const QColor& colour)
+{
+    QPalette p = box->palette();
+    p.setColor(QPalette::Active, QPalette::Text, colour);
+    p.setColor(QPalette::Inactive, QPalette::Text, colour);
+    p.setColor(QPalette::Disabled, QPalette::Text, colour);
+    box->setPalette(p);
+}
+
+} // namespace
+
+void PageDisplay::LoadDDE(const QString& title, const std::vector<TopicRecord>& topics, int topicCount)
+{
+    Clear_DDEPage();
+    m_topics = topics;
+    m_topicCount = topicCount;
+    CntrlForm::Draw_Grid(m_display);
+
+    m_display->ForeColor = QColor(0, 0, 64);
+    m_display->CurrentY = 50;
+    m_display->CurrentX = 360;
+    m_display->printText(title);
+
+    for (int i = 1; i < topicCount; ++i)
+        addElements(i);
+    if (topicCount < 1)
+        return;
+    for (int i = 0; i < elementCount(); ++i)
+        placeRow(i);
+
+    QCoreApplication::processEvents();
+    DisplayBusy = false;
+    for (int i = 0; i < elementCount(); ++i)
+        m_dataTopic[static_cast<size_t>(i)]->setEnabled(!topic(i).ReadOnly && !topic(i).Bool);
+    for (int i = 0; i < elementCount(); ++i) {
+        m_dataTopic[static_cast<size_t>(i)]->LinkTopic = topic(i).DDETopic;
+        m_dataTopic[static_cast<size_t>(i)]->LinkItem = topic(i).Specifier;
+    }
+    if (SystemOnline)
+        linkAll();
+}
+
+void PageDisplay::placeRow(int i)
+{
+    const TopicRecord& t = topic(i);
+    LinkBox* value = m_dataTopic[static_cast<size_t>(i)];
+    const int top = rowTop(i);
+    value->move(Twips::toPixels(360), Twips::toPixels(top));
+    value->show();
+    m_dataTopicOut[static_cast<size_t>(i)]->move(Twips::toPixels(360), Twips::toPixels(top));
+    QCheckBox* bit = m_bitStat[static_cast<size_t>(i)];
+    bit->move(Twips::toPixels(435), Twips::toPixels(RowPitch * (i + 1) + 75));
+    if (t.Bool) {
+        bit->show();
+        bit->raise();
+    }
+    const QColor colour = t.ReadOnly ? QColor(128, 0, 0) : QColor(0, 64, 0);
+    m_display->ForeColor = colour;
+    setTextColour(value, colour);
+    m_display->CurrentX = 360 + Twips::fromPixels(value->width()) + 50;
+    m_display->CurrentY = top + 25;
+    m_display->printText(t.Description);
+}
+
+// Links every value box in index order; a missing server is started and the remaining links still tried.
+void PageDisplay::linkAll()
+{
+    for (int i = 0; i < elementCount(); ++i) {
+        const Status linked = m_dataTopic[static_cast<size_t>(i)]->setLinkMode(1);
+        if (linked)
+            continue;
+        const RunError& e = linked.error();
+        if (e.number == ErrNo::NoForeignApplication) {
+            Messages::show(QStringLiteral("Loading RSLinx, you must refresh the page."));
+            reportLoadRSLinxFailure(CntrlDDE::Load_RSLinx());
+            QCoreApplication::processEvents();
+            continue;
+        }
+        if (e.number == ErrNo::DdeTimeout) {
+            unlinkAll();
+            Messages::show(QStringLiteral("A timeout has occured so the link has been disconnected."));
+            return;
+        }
+        Messages::report(QStringLiteral("LoadDDE"), e);
+        return;
+    }
+}
+
+void PageDisplay::unlinkAll()
+{
+    for (LinkBox* box : m_dataTopic)
+        (void)box->setLinkMode(0);
+}
+
+void PageDisplay::reportLoadRSLinxFailure(const Status& started)
+{
+    if (!started)
+        Messages::report(QStringLiteral("Load_RSLinx"), started.error());
+}
+
+void PageDisplay::Hide_DDETopics()
+{
+    for (LinkBox* box : m_dataTopic) {
+        box->hide();
+        (void)box->setLinkMode(0);
+    }
+    for (QLineEdit* edit : m_dataTopicOut)
+        edit->hide();
+    for (QCheckBox* bit : m_bitStat)
+        bit->hide();
+}
+
+void PageDisplay::Clear_DDEPage()
+{
+    DisplayBusy = true;
+    Hide_DDETopics();
+    while (m_dataTopic.size() > 1) {
+        delete m_dataTopic.back();
+        m_dataTopic.pop_back();
+    }
+    m_dataTopic[0]->setText(QString());
+    while (m_dataTopicOut.size() > 1) {
+        delete m_dataTopicOut.back();
+        m_dataTopicOut.pop_back();
+    }
+    while (m_bitStat.size() > 1) {
+        delete m_bitStat.back();
+        m_bitStat.pop_back();
+    }
+    m_bitStat[0]->setChecked(false);
+    m_topics.clear();
+    m_topicCount = 0;
+    DisplayBusy = false;
+}

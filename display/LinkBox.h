@@ -1,0 +1,55 @@
+#pragma once
+
+#include "RunError.h"
+
+#include <QLineEdit>
+#include <QString>
+
+// A linked value box: a single-line text box whose text can follow an item of the communication
+// server ("automatic" link) and be written back to it (LinkPoke).
+class LinkBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit LinkBox(int index = 0, QWidget* parent = nullptr);
+    ~LinkBox() override;
+
+    int index() const { return m_index; }
+    void setIndex(int index) { m_index = index; }
+
+    // Application, '|', topic: "RSLinx|Line1".
+    QString LinkTopic;
+    // Address or tag inside the topic.
+    QString LinkItem;
+    // Tenths of a second a link operation may wait; negative values count as unsigned, as they always have.
+    qint16 LinkTimeout = 50;
+
+    // 0 none, 1 automatic.
+    int LinkMode() const { return m_mode; }
+    // 1: opens the link and sets the text to the current value at once, then to every change; on failure
+    // (282 no server, 286 time-out, others) the box stays unlinked. 0: drops the link, keeps the text.
+    // Setting 1 on a linked box links anew with the current topic and item.
+    Status setLinkMode(int mode);
+    // Sends the text as the item's new value over the open link.
+    Status LinkPoke();
+
+    QString Text() const { return text(); }
+    void setText_(const QString& text) { setText(text); }
+
+    // LinkTimeout in milliseconds, at least one tenth.
+    int timeoutMs() const;
+
+Q_SIGNALS:
+    // The text changed, by a pushed value or by the program.
+    void Change(int index);
+
+private:
+    friend class LinkClient;
+    void linkValue(const QString& value);
+    void linkDropped() { m_mode = 0; }
+
+    int m_index = 0;
+    int m_mode = 0;
+    // Topic (without the application) and item of the open link; pokes and unlinking use these.
+    QString m_linkedTopic;
+    QString m_linkedItem;
+};

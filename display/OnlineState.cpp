@@ -1,0 +1,180 @@
+// Online state, polling of bit boxes, and writes typed or clicked by the operator.
+#include "PageDisplay.h"
+
+#include "CntrlDDE.h"
+#include "DrawSurface.h"
+#include "LinkBox.h"
+#include "Messages.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// A bit box shows 1 for any number of 1 or more; text that is no number shows 0.
+int bitValueOf(const QString& text)
+{
+    bool numeric = false;
+    const double value = text.trimmed().toDouble(&numeric);
+    if (!numeric || std::isnan(value))
+        return 0;
+    return std::round(value) < 1 ? 0 : 1;
+}
+
+void setBackground(QWidget* w, const QColor& colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::Button, colour);
+    w->setPalette(p);
+}
+
+} // namespace
+
+void PageDisplay::setOnLineLook(bool online)
+{
+    if (!m_onLine)
+        return;
+    setBackground(m_onLine, online ? QColor(128, 255, 128) : QColor(255, 255, 128));
+    m_onLine->setText(online ? QStringLiteral("System Online") : QStringLiteral("System Offline"));
+}
+
+void PageDisplay::OnLine_Click()
+{
+    const bool goingOnline = m_onLine ? m_onLine->isChecked() : true;
+    setOnLineLook(goingOnline);
+    SystemOnline = goingOnline;
+    if (!goingOnline) {
+        unlinkAll();
+        return;
+    }
+    if (m_topicCount != 0) {
+        for (LinkBox* box : m_dataTopic) {
+            const Status linked = box->setLinkMode(1);
+            if (!linked) {
+                // No server: start it silently; the operator goes online again once it runs.
+                if (linked.error().number == ErrNo::NoForeignApplication)
+                    reportLoadRSLinxFailure(CntrlDDE::Load_RSLinx());
+                else
+                    Messages::report(QStringLiteral("OnLine_Click"), linked.error());
+                return;
+            }
+            box->LinkTimeout = 50;
+        }
+    }
+    m_pollTopics->start();
+}
+
+void PageDisplay::ForceOffline()
+{
+    if (!m_onLine || !m_onLine->isChecked())
+        return;
+    m_onLine->setChecked(false);
+    OnLine_Click();
+}
+
+void PageDisplay::setAlwaysOnline()
+{
+    SystemOnline = true;
+}
+
+void PageDisplay::startPoll() { m_pollTopics->start(); }
+
+void PageDisplay::PollTopics_Timer()
+{
+    m_pollTopics->stop();
+    if (!SystemOnline || m_topicCount == 0)
+        return;
+    DisplayBusy = true;
+    for (int i = 0; i < elementCount(); ++i)
+        if (topic(i).Bool)
+            m_bitStat[static_cast<size_t>(i)]->setChecked(m_dataTopic[static_cast<size_t>(i)]->text() ==
+                                                          QLatin1String("1"));
+    DisplayBusy = false;
+}
+
+void PageDisplay::DataTopic_Change(int index)
+{
+    if (DisplayBusy || WriteInProgress || !topic(index).Bool || index >= elementCount())
+        return;
+    m_bitStat[static_cast<size_t>(index)]->setChecked(bitValueOf(m_dataTopic[static_cast<size_t>(index)]->text()) ==
+                                                      1);
+}
+
+void PageDisplay::BitStat_MouseUp(int index)
+{
+    if (DisplayBusy || !SystemOnline || index >= elementCount())
+        return;
+    QCheckBox* bit = m_bitStat[static_cast<size_t>(index)];
+    if (topic(index).ReadOnly) {
+        bit->setChecked(bitValueOf(m_dataTopic[static_cast<size_t>(index)]->text()) == 1);
+        Q_EMIT userActivity();
+        return;
+    }
+    if (!writeValue(index, bit->isChecked() ? QStringLiteral("1") : QStringLiteral("0"),
+                    QStringLiteral("BitStat_MouseUp")))
+        bit->setChecked(bitValueOf(m_dataTopic[static_cast<size_t>(index)]->text()) == 1);
+    Q_EMIT userActivity();
+}
+
+void PageDisplay::DataTopic_GotFocus(int index) { BeginValueEdit(index); }
+
+void PageDisplay::BeginValueEdit(int index)
+{
+    QLineEdit* edit = m_dataTopicOut[static_cast<size_t>(index)];
+    edit->setText(m_dataTopic[static_cast<size_t>(index)]->text());
+    edit->show();
+    edit->raise();
+    edit->setFocus();
+    edit->setSelection(0, static_cast<int>(edit->text().size()));
+}
+
+void PageDisplay::DataTopicOut_KeyUp(int index, int keyCode)
+{
+    if (keyCode == 13) {
+        EndValueEdit(index);
+        m_display->setFocus();
+    } else if (keyCode == 27) {
+        BeginValueEdit(index);
+    }
+    Q_EMIT userActivity();
+}
+
+void PageDisplay::DataTopicOut_LostFocus(int index) { EndValueEdit(index); }
+
+void PageDisplay::EndValueEdit(int index)
+{
+    if (index >= elementCount())
+        return;
+    QLineEdit* edit = m_dataTopicOut[static_cast<size_t>(index)];
+    edit->hide();
+    if (edit->text().isEmpty())
+        edit->setText(QStringLiteral("0"));
+    if (!SystemOnline || edit->text() == m_dataTopic[static_cast<size_t>(index)]->text())
+        return;
+    bool numeric = false;
+    edit->text().trimmed().toDouble(&numeric);
+    if (!numeric)
+        return;
+    (void)writeValue(index, edit->text(), QStringLiteral("EndValueEdit"));
+}
+
+bool PageDisplay::writeValue(int index, const QString& text, const QString& handler)
+{
+    LinkBox* box = m_dataTopic[static_cast<size_t>(index)];
+    const QString previous = box->text();
+    WriteInProgress = true;
+    box->setText(text);
+    const Status poked = box->LinkPoke();
+    // A write that did not reach the server must not look written.
+    if (!poked)
+        box->setText(previous);
+    WriteInProgress = false;
+    if (!poked)
+        Messages::report(handler, poked.error());
+    return poked.ok();
+}

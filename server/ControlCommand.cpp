@@ -1,0 +1,48 @@
+#include "ControlCommand.h"
+
+#include "LinkProtocol.h"
+
+#include <QDeadlineTimer>
+#include <QLocalSocket>
+#include <QTextStream>
+
+namespace ControlCommand {
+
+int run(const QString& socketName, const QStringList& fields)
+{
+    QTextStream out(stdout), err(stderr);
+    QLocalSocket socket;
+    socket.connectToServer(socketName);
+    if (!socket.waitForConnected(2000)) {
+        err << "CommServer: no server answers on " << socketName << Qt::endl;
+        return 1;
+    }
+    QStringList request = fields;
+    request.insert(1, QStringLiteral("1"));
+    socket.write(LinkProtocol::encodeLine(request));
+
+    LinkProtocol::LineBuffer buffer;
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        if (!socket.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
+            break;
+        buffer.append(socket.readAll());
+        QByteArray line;
+        while (buffer.next(&line) == LinkProtocol::LineBuffer::Kind::Line) {
+            const QStringList f = LinkProtocol::decodeLine(line);
+            if (f.value(1) != QLatin1String("1"))
+                continue;
+            if (f.value(0) == QLatin1String("OK")) {
+                if (f.size() > 2)
+                    out << f[2] << Qt::endl;
+                return 0;
+            }
+            err << "CommServer: " << f.value(3) << " " << f.value(2) << Qt::endl;
+            return 2;
+        }
+    }
+    err << "CommServer: no answer from " << socketName << Qt::endl;
+    return 2;
+}
+
+} // namespace ControlCommand

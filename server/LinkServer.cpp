@@ -1,0 +1,263 @@
+#include "LinkServer.h"
+
+#include "ItemAddress.h"
+#include "LinkProtocol.h"
+#include "RunError.h"
+#include "ValueStore.h"
+
+#include <QDeadlineTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include <deque>
+
+struct ServerConnection {
+    QLocalSocket* socket = nullptr;
+    LinkProtocol::LineBuffer buffer;
+    // Item key -> the spellings ("topic\titem") this connection advised it under; pushes use them.
+    QHash<QString, QSet<QString>> links;
+    int linkCount = 0;
+    std::deque<std::pair<QDeadlineTimer, QByteArray>> delayed;
+    QTimer* delayTimer = nullptr;
+};
+
+namespace {
+
+const QString Ok = QStringLiteral("OK");
+const QString Err = QStringLiteral("ERR");
+
+QString refusedText(const QString& why)
+{
+    return QStringLiteral("Foreign application won't perform DDE method or operation: ") + why;
+}
+
+} // namespace
+
+LinkServer::LinkServer(ValueStore& store, QObject* parent)
+    : QObject(parent), m_store(store), m_server(new QLocalServer(this))
+{
+    connect(m_server, &QLocalServer::newConnection, this, &LinkServer::accept);
+    connect(&m_store, &ValueStore::changed, this, &LinkServer::push);
+}
+
+LinkServer::~LinkServer()
+{
+    for (ServerConnection* c : std::as_const(m_connections)) {
+        c->socket->disconnect(this);
+        delete c;
+    }
+}
+
+bool LinkServer::listen(const QString& name, QString* error)
+{
+    // Only this user's programs may connect.
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (m_server->listen(name))
+        return true;
+    // A server that was killed leaves its socket file behind; the caller holds the lock, so it is stale.
+    QLocalServer::removeServer(name);
+    if (m_server->listen(name))
+        return true;
+    *error = m_server->errorString();
+    return false;
+}
+
+void LinkServer::accept()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        auto* c = new ServerConnection;
+        c->socket = socket;
+        m_connections.insert(c);
+        connect(socket, &QLocalSocket::readyRead, this, [this, c] { receive(c); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, c] { drop(c); });
+        if (socket->bytesAvailable() > 0)
+            receive(c);
+    }
+}
+
+void LinkServer::receive(ServerConnection* c)
+{
+    c->buffer.append(c->socket->readAll());
+    QByteArray line;
+    for (;;) {
+        const auto kind = c->buffer.next(&line);
+        if (kind == LinkProtocol::LineBuffer::Kind::None)
+            break;
+        if (kind == LinkProtocol::LineBuffer::Kind::Overlong) {
+            // Answer at once with the id from the line's start, so the client need not wait for a time-out.
+            const QStringList f = LinkProtocol::decodeLine(line);
+            send(c, {Err, f.value(1, QStringLiteral("0")).left(20), QString::number(ErrNo::InvalidCall),
+                     QStringLiteral("line longer than %1 bytes").arg(LinkProtocol::MaxLineBytes)});
+            continue;
+        }
+        if (m_delayMs > 0) {
+            c->delayed.emplace_back(QDeadlineTimer(m_delayMs), line);
+            if (!c->delayTimer) {
+                c->delayTimer = new QTimer(c->socket);
+                c->delayTimer->setSingleShot(true);
+                connect(c->delayTimer, &QTimer::timeout, this, [this, c] { drainDelayed(c); });
+            }
+            if (!c->delayTimer->isActive())
+                c->delayTimer->start(static_cast<int>(c->delayed.front().first.remainingTime()));
+            continue;
+        }
+        handle(c, line);
+        // A QUIT or an overfull backlog may have ended the connection.
+        if (!m_connections.contains(c))
+            return;
+    }
+}
+
+void LinkServer::drainDelayed(ServerConnection* c)
+{
+    while (!c->delayed.empty() && c->delayed.front().first.hasExpired()) {
+        const QByteArray line = c->delayed.front().second;
+        c->delayed.pop_front();
+        handle(c, line);
+        if (!m_connections.contains(c))
+            return;
+    }
+    if (!c->delayed.empty())
+        c->delayTimer->start(static_cast<int>(c->delayed.front().first.remainingTime()));
+}
+
+void LinkServer::handle(ServerConnection* c, const QByteArray& line)
+{
+    const QStringList f = LinkProtocol::decodeLine(line);
+    const QString verb = f.value(0);
+    const QString id = f.value(1);
+    auto fail = [&](int number, const QString& text) {
+        send(c, {Err, id.isEmpty() || id.size() > 20 ? QStringLiteral("0") : id, QString::number(number), text});
+    };
+    if (id.isEmpty() || id.size() > 20) {
+        fail(ErrNo::InvalidCall, QStringLiteral("malformed request: no request id"));
+        return;
+    }
+    const bool itemVerb = verb == QLatin1String("ADVISE") || verb == QLatin1String("UNADVISE") ||
+                          verb == QLatin1String("POKE") || verb == QLatin1String("GET");
+    const QString topic = f.value(2), item = f.value(3);
+    if (itemVerb) {
+        if (f.size() < (verb == QLatin1String("POKE") ? 5 : 4)) {
+            fail(ErrNo::InvalidCall, QStringLiteral("malformed request: %1 needs more fields").arg(verb));
+            return;
+        }
+        // No topic: as with a real server, nobody answers the conversation.
+        if (topic.trimmed().isEmpty()) {
+            fail(ErrNo::NoForeignApplication, RunError::of(ErrNo::NoForeignApplication).description);
+            return;
+        }
+    }
+
+    if (verb == QLatin1String("ADVISE")) {
+        const ItemAddress address = ItemAddress::parse(item);
+        if (!address.valid) {
+            // The link opens but only ever shows why the item was refused.
+            send(c, {Ok, id, ValueStore::serverError(address.error)});
+            return;
+        }
+        const QString key = ValueStore::keyOf(topic, address);
+        QSet<QString>& spellings = c->links[key];
+        const QString spelling = topic + QLatin1Char('\t') + item;
+        if (!spellings.contains(spelling)) {
+            if (c->linkCount >= MaxLinksPerConnection) {
+                if (spellings.isEmpty())
+                    c->links.remove(key);
+                fail(281, QStringLiteral("No more DDE channels"));
+                return;
+            }
+            spellings.insert(spelling);
+            ++c->linkCount;
+        }
+        m_subscribers[key].insert(c);
+        send(c, {Ok, id, m_store.read(topic, item)});
+    } else if (verb == QLatin1String("UNADVISE")) {
+        const ItemAddress address = ItemAddress::parse(item);
+        const QString key = ValueStore::keyOf(topic, address);
+        auto it = c->links.find(key);
+        if (address.valid && it != c->links.end() && it->remove(topic + QLatin1Char('\t') + item)) {
+            --c->linkCount;
+            if (it->isEmpty()) {
+                c->links.erase(it);
+                auto subs = m_subscribers.find(key);
+                if (subs != m_subscribers.end() && (subs->remove(c), subs->isEmpty()))
+                    m_subscribers.erase(subs);
+            }
+        }
+        send(c, {Ok, id});
+    } else if (verb == QLatin1String("POKE")) {
+        const ItemAddress address = ItemAddress::parse(item);
+        if (!address.valid) {
+            fail(285, refusedText(address.error));
+            return;
+        }
+        const ItemAddress::Normalized n = address.normalize(f[4]);
+        if (!n.ok) {
+            fail(285, refusedText(n.error));
+            return;
+        }
+        // The answer goes first, so the poker sees the pushed value after its poke has returned.
+        send(c, {Ok, id, n.value});
+        (void)m_store.write(topic, item, n.value);
+    } else if (verb == QLatin1String("GET")) {
+        send(c, {Ok, id, m_store.read(topic, item)});
+    } else if (verb == QLatin1String("PING")) {
+        send(c, {Ok, id, QString::fromLatin1(LinkProtocol::ApplicationName)});
+    } else if (verb == QLatin1String("QUIT")) {
+        send(c, {Ok, id});
+        if (m_connections.contains(c))
+            c->socket->flush();
+        Q_EMIT quitRequested();
+    } else {
+        fail(ErrNo::InvalidCall, QStringLiteral("malformed request: unknown verb '%1'").arg(verb.left(20)));
+    }
+}
+
+void LinkServer::push(const QString& key, const QString& value)
+{
+    const auto subs = m_subscribers.constFind(key);
+    if (subs == m_subscribers.cend())
+        return;
+    // Copy: a connection that falls too far behind is dropped while we iterate.
+    const QSet<ServerConnection*> targets = *subs;
+    for (ServerConnection* c : targets) {
+        if (!m_connections.contains(c))
+            continue;
+        for (const QString& spelling : c->links.value(key)) {
+            const qsizetype tab = spelling.indexOf(QLatin1Char('\t'));
+            send(c, {QStringLiteral("DATA"), spelling.left(tab), spelling.mid(tab + 1), value});
+            if (!m_connections.contains(c))
+                break;
+        }
+    }
+}
+
+void LinkServer::send(ServerConnection* c, const QStringList& fields)
+{
+    c->socket->write(LinkProtocol::encodeLine(fields));
+    if (c->socket->bytesToWrite() > MaxBacklogBytes) {
+        qWarning("CommServer: a client stopped reading; its links are dropped");
+        c->socket->abort();
+        // abort() may not signal synchronously on every platform.
+        if (m_connections.contains(c))
+            drop(c);
+    }
+}
+
+void LinkServer::drop(ServerConnection* c)
+{
+    if (!m_connections.remove(c))
+        return;
+    for (auto it = c->links.cbegin(); it != c->links.cend(); ++it) {
+        auto subs = m_subscribers.find(it.key());
+        if (subs != m_subscribers.end() && (subs->remove(c), subs->isEmpty()))
+            m_subscribers.erase(subs);
+    }
+    if (c->delayTimer) {
+        c->delayTimer->stop();
+        c->delayTimer->disconnect(this);
+    }
+    c->socket->disconnect(this);
+    c->socket->deleteLater();
+    delete c;
+}

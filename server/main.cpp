@@ -1,0 +1,129 @@
+// CommServer: the stand-in communication server. Serves "RSLinx" links on a per-user local socket and
+// keeps simulated process values moving; with a control switch it talks to the running server instead.
+#include "ControlCommand.h"
+#include "LinkProtocol.h"
+#include "LinkServer.h"
+#include "SharedVars.h"
+#include "Simulator.h"
+#include "TextFile.h"
+#include "ValueStore.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QTextStream>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+QStringList rulesLines(const QCommandLineParser& args, QTextStream& err)
+{
+    if (args.isSet(QStringLiteral("no-rules")))
+        return {};
+    QString path = args.value(QStringLiteral("rules"));
+    if (path.isEmpty()) {
+        path = SharedVars::AppFolder + QStringLiteral("SimRules.txt");
+        // Without a rules file of its own the server runs the demo's rules, so values move out of the box.
+        if (!QFile::exists(path))
+            path = QStringLiteral(":/SimRules.txt");
+    }
+    Result<QStringList> lines = TextFile::readLines(path);
+    if (!lines) {
+        err << "CommServer: rules file " << path << ": " << lines.error().text() << Qt::endl;
+        return {};
+    }
+    return lines.value();
+}
+
+QString lockPath(const QString& socketName)
+{
+    const QString base = socketName.contains(QLatin1Char('/')) ? socketName : QDir::tempPath() + QLatin1Char('/') + socketName;
+    return base + QStringLiteral(".lock");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("CommServer"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HMI_VERSION));
+    SharedVars::Init_Paths();
+    QTextStream out(stdout), err(stderr);
+
+    QCommandLineParser args;
+    args.setApplicationDescription(QStringLiteral("Stand-in communication server for the \"RSLinx\" links."));
+    args.addHelpOption();
+    args.addOptions({
+        {QStringLiteral("socket"), QStringLiteral("Local socket name (default: per user, or $HMI_LINK_SOCKET)."), QStringLiteral("name")},
+        {QStringLiteral("rules"), QStringLiteral("Simulation rules file (default: SimRules.txt beside the program)."), QStringLiteral("file")},
+        {QStringLiteral("no-rules"), QStringLiteral("Simulate nothing.")},
+        {QStringLiteral("delay-ms"), QStringLiteral("Answer every request this much later (test switch)."), QStringLiteral("ms")},
+        {QStringLiteral("exit-after-ms"), QStringLiteral("Exit after this long (test switch)."), QStringLiteral("ms")},
+        {QStringLiteral("set"), QStringLiteral("Control: write VALUE to ITEM of TOPIC in the running server.")},
+        {QStringLiteral("get"), QStringLiteral("Control: print the value of ITEM of TOPIC from the running server.")},
+        {QStringLiteral("quit"), QStringLiteral("Control: stop the running server.")},
+    });
+    args.addPositionalArgument(QStringLiteral("topic item [value]"), QStringLiteral("Arguments of --set and --get."));
+    args.process(app);
+
+    const QString socketName = args.isSet(QStringLiteral("socket")) ? args.value(QStringLiteral("socket"))
+                                                                      : LinkProtocol::socketName();
+    const QStringList pos = args.positionalArguments();
+    if (args.isSet(QStringLiteral("set"))) {
+        if (pos.size() != 3) {
+            err << "usage: CommServer --set TOPIC ITEM VALUE" << Qt::endl;
+            return 2;
+        }
+        return ControlCommand::run(socketName, {QStringLiteral("POKE"), pos[0], pos[1], pos[2]});
+    }
+    if (args.isSet(QStringLiteral("get"))) {
+        if (pos.size() != 2) {
+            err << "usage: CommServer --get TOPIC ITEM" << Qt::endl;
+            return 2;
+        }
+        return ControlCommand::run(socketName, {QStringLiteral("GET"), pos[0], pos[1]});
+    }
+    if (args.isSet(QStringLiteral("quit")))
+        return ControlCommand::run(socketName, {QStringLiteral("QUIT")});
+
+    auto msOption = [&](const QString& name) {
+        bool ok = false;
+        const int ms = args.value(name).toInt(&ok);
+        return ok && ms > 0 ? ms : 0;
+    };
+
+    // Programs start the server each time a link finds none, so several may start at once: one serves.
+    QLockFile lock(lockPath(socketName));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        err << "CommServer: already serving on " << socketName << Qt::endl;
+        return 0;
+    }
+
+    ValueStore store;
+    LinkServer server(store);
+    server.setDelay(msOption(QStringLiteral("delay-ms")));
+    QString why;
+    if (!server.listen(socketName, &why)) {
+        err << "CommServer: cannot listen on " << socketName << ": " << why << Qt::endl;
+        return 1;
+    }
+    QObject::connect(&server, &LinkServer::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (const int ms = msOption(QStringLiteral("exit-after-ms")))
+        QTimer::singleShot(ms, &app, &QCoreApplication::quit);
+
+    Simulator simulator(store);
+    const Simulator::Loaded rules = Simulator::parse(rulesLines(args, err));
+    for (const QString& w : rules.warnings)
+        err << "CommServer: rules " << w << Qt::endl;
+    simulator.start(rules.rules);
+
+    // Tests wait for this line before they connect.
+    out << "ready " << socketName << Qt::endl;
+    return app.exec();
+}
