@@ -1,0 +1,61 @@
+#pragma once
+
+#include "RunError.h"
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Progress;
+
+// What an import reported: every message shown, and whether a file could not be read or written (the tree
+// then holds only what could be read).
+struct ImportOutcome {
+    QStringList messages;
+    bool failed = false;
+
+    bool clean() const { return messages.isEmpty(); }
+};
+
+// The frame both pipelines share: staged files in the structure folder, captions and progress, messages
+// with their step prefixes, and the clean-up of every staged file.
+class ImportFrame {
+public:
+    ImportFrame(QStringList stagedNames, int stepCount, Progress* progress);
+    // Staged files never outlive the import, whatever happened in it.
+    ~ImportFrame();
+    ImportFrame(const ImportFrame&) = delete;
+    ImportFrame& operator=(const ImportFrame&) = delete;
+
+    static QString staged(const QString& name);
+
+    // Shows the caption with the step count, runs the step, then advances the bar.
+    void runStep(int step, const QString& caption, const std::function<void()>& body);
+
+    // Reads a whole file. A staged file that is missing because an earlier step already reported a failure
+    // reads as empty without a second message, so one fault gives one message.
+    QByteArray read(const QString& prefix, const QString& path);
+    void write(const QString& prefix, const QString& path, const QByteArray& bytes);
+
+    // Shows "prefix: description # number".
+    void report(const QString& prefix, const RunError& error);
+    // Reports a data problem at most once per prefix and number in one import.
+    void reportOnce(const QString& prefix, int number);
+
+    // Removes the staged files and returns what the import reported.
+    ImportOutcome finish();
+
+    static void processEvents();
+
+private:
+    void removeStaged();
+
+    QStringList m_staged;
+    int m_stepCount;
+    Progress* m_progress;
+    ImportOutcome m_outcome;
+    QSet<QString> m_reportedOnce;
+};

@@ -1,0 +1,4 @@
+#include "PLCData.h"
+
+PLCData PLCRecord;
+PLCData LoadedPLC;

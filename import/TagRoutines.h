@@ -1,0 +1,21 @@
+#pragma once
+
+#include "PLCData.h"
+#include "RunError.h"
+
+#include <QString>
+
+class NodeCollection;
+class Progress;
+
+namespace TagRoutines {
+
+// The structure file of a record: its listing file up to the first ".", then ".stc", in the structure folder.
+// Empty when that name would not be a plain file name.
+QString StructureFile(const PLCData& record);
+
+// Writes PLCRecord and every node of the tree (parent key, key, text, tag) as the structure file, replacing
+// an earlier one whole. Refuses, with "Error in user data save aborted.", a record with an empty field.
+Status Save_Tags(const NodeCollection& tree, Progress* progress = nullptr);
+
+} // namespace TagRoutines
