@@ -50,22 +50,29 @@ void ImportFrame::runStep(int step, const QString& caption, const std::function<
     processEvents();
 }
 
+bool ImportFrame::isStaged(const QString& path) const
+{
+    return std::any_of(m_staged.begin(), m_staged.end(), [&](const QString& name) { return staged(name) == path; });
+}
+
+void ImportFrame::ioFailure(const QString& prefix, const QString& path, const RunError& error)
+{
+    // After a first failure the staged files of later steps are missing or unwritable as a consequence.
+    if (!(m_outcome.failed && isStaged(path)))
+        report(prefix, error);
+    m_outcome.failed = true;
+}
+
 QByteArray ImportFrame::read(const QString& prefix, const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        const bool stagedByEarlierStep = std::any_of(m_staged.begin(), m_staged.end(),
-                                                     [&](const QString& name) { return staged(name) == path; });
-        if (!(m_outcome.failed && stagedByEarlierStep))
-            report(prefix, TextFile::openError(path));
-        m_outcome.failed = true;
+        ioFailure(prefix, path, TextFile::openError(path));
         return {};
     }
     QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        report(prefix, RunError::of(ErrNo::PathFileAccess));
-        m_outcome.failed = true;
-    }
+    if (file.error() != QFileDevice::NoError)
+        ioFailure(prefix, path, RunError::of(ErrNo::PathFileAccess));
     return bytes;
 }
 
@@ -73,13 +80,12 @@ void ImportFrame::write(const QString& prefix, const QString& path, const QByteA
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        report(prefix, RunError::of(QFileInfo(path).dir().exists() ? ErrNo::PermissionDenied : ErrNo::PathNotFound));
-        m_outcome.failed = true;
+        ioFailure(prefix, path,
+                  RunError::of(QFileInfo(path).dir().exists() ? ErrNo::PermissionDenied : ErrNo::PathNotFound));
         return;
     }
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        report(prefix, RunError::of(ErrNo::PathFileAccess));
-        m_outcome.failed = true;
+        ioFailure(prefix, path, RunError::of(ErrNo::PathFileAccess));
         // Half a staged file would be read as if it were whole.
         file.close();
         file.remove();

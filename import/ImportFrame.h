@@ -35,8 +35,8 @@ public:
     // Shows the caption with the step count, runs the step, then advances the bar.
     void runStep(int step, const QString& caption, const std::function<void()>& body);
 
-    // Reads a whole file. A staged file that is missing because an earlier step already reported a failure
-    // reads as empty without a second message, so one fault gives one message.
+    // Reads a whole file; a failure reads as empty. Once a file could not be read or written, failures on
+    // later staged files are its consequences and give no further message, so one fault gives one message.
     QByteArray read(const QString& prefix, const QString& path);
     void write(const QString& prefix, const QString& path, const QByteArray& bytes);
 
@@ -52,6 +52,8 @@ public:
 
 private:
     void removeStaged();
+    bool isStaged(const QString& path) const;
+    void ioFailure(const QString& prefix, const QString& path, const RunError& error);
 
     QStringList m_staged;
     int m_stepCount;
