@@ -76,43 +76,51 @@ bool splitLinkTopic(const QString& linkTopic, QString* application, QString* top
 
 void LineBuffer::append(const QByteArray& bytes)
 {
-    // Drop what was consumed before growing, so a long session keeps a small buffer.
-    if (m_pos > 0 && m_pos >= m_data.size() / 2) {
-        m_data.remove(0, m_pos);
-        m_pos = 0;
+    qsizetype from = 0;
+    for (qsizetype lf = bytes.indexOf('\n'); lf >= 0; lf = bytes.indexOf('\n', from)) {
+        if (m_skipping)
+            m_skipping = false;
+        else
+            finish(m_partial + bytes.mid(from, lf - from));
+        m_partial.clear();
+        from = lf + 1;
     }
-    m_data += bytes;
+    if (m_skipping)
+        return;
+    m_partial += bytes.mid(from);
+    if (m_partial.size() > MaxLineBytes) {
+        m_ready.emplace_back(Kind::Overlong, m_partial.left(64));
+        m_partial.clear();
+        m_skipping = true;
+    }
+}
+
+void LineBuffer::finish(QByteArray line)
+{
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (line.size() > MaxLineBytes)
+        m_ready.emplace_back(Kind::Overlong, line.left(64));
+    else
+        m_ready.emplace_back(Kind::Line, std::move(line));
 }
 
 LineBuffer::Kind LineBuffer::next(QByteArray* line)
 {
-    for (;;) {
-        const qsizetype lf = m_data.indexOf('\n', m_pos);
-        if (m_skipping) {
-            if (lf < 0) {
-                m_data.clear();
-                m_pos = 0;
-                return Kind::None;
-            }
-            m_pos = lf + 1;
-            m_skipping = false;
-            continue;
-        }
-        const qsizetype end = lf < 0 ? m_data.size() : lf;
-        if (end - m_pos > MaxLineBytes) {
-            *line = m_data.mid(m_pos, 64);
-            m_skipping = true;
-            return Kind::Overlong;
-        }
-        if (lf < 0)
-            return Kind::None;
-        qsizetype stop = lf;
-        if (stop > m_pos && m_data[stop - 1] == '\r')
-            --stop;
-        *line = m_data.mid(m_pos, stop - m_pos);
-        m_pos = lf + 1;
-        return Kind::Line;
-    }
+    if (m_ready.empty())
+        return Kind::None;
+    const Kind kind = m_ready.front().first;
+    *line = std::move(m_ready.front().second);
+    m_ready.pop_front();
+    return kind;
+}
+
+qsizetype LineBuffer::buffered() const
+{
+    qsizetype n = m_partial.size();
+    for (const auto& entry : m_ready)
+        n += entry.second.size();
+    return n;
 }
 
 } // namespace LinkProtocol

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
+#include <utility>
+
 // The wire form shared by the communication server and the programs' link layer: one field line per
 // message, Latin-1, every field followed by TAB, CR LF at the end. See server/PROTOCOL.md.
 namespace LinkProtocol {
@@ -31,11 +34,14 @@ public:
     enum class Kind { None, Line, Overlong };
     void append(const QByteArray& bytes);
     Kind next(QByteArray* line);
-    qsizetype buffered() const { return m_data.size() - m_pos; }
+    // Bytes held: the unfinished line and lines not yet taken.
+    qsizetype buffered() const;
 
 private:
-    QByteArray m_data;
-    qsizetype m_pos = 0;
+    void finish(QByteArray line);
+
+    std::deque<std::pair<Kind, QByteArray>> m_ready;
+    QByteArray m_partial;
     bool m_skipping = false;
 };
 

@@ -72,7 +72,14 @@ Status LinkClient::ensureConnected(int timeoutMs)
     if (m_socket)
         lost();
     m_socket = new QLocalSocket(this);
-    connect(m_socket, &QLocalSocket::readyRead, this, &LinkClient::receive);
+    // Read from the event loop, not inside readyRead: a change handler that links again waits for its
+    // answer, and a socket does not signal readyRead again while its own signal is being handled.
+    connect(m_socket, &QLocalSocket::readyRead, this, [this] {
+        if (!m_receiveQueued) {
+            m_receiveQueued = true;
+            QMetaObject::invokeMethod(this, &LinkClient::receive, Qt::QueuedConnection);
+        }
+    });
     connect(m_socket, &QLocalSocket::disconnected, this, &LinkClient::lost);
     m_socket->connectToServer(LinkProtocol::socketName());
     // A local socket connects at once or not at all; the wait only covers a busy machine.
@@ -135,6 +142,7 @@ Result<QStringList> LinkClient::request(const QStringList& fields, int timeoutMs
 
 void LinkClient::receive()
 {
+    m_receiveQueued = false;
     if (!m_socket)
         return;
     m_buffer.append(m_socket->readAll());

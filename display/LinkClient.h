@@ -65,6 +65,7 @@ private:
     quint64 m_nextId = 1;
     QHash<quint64, Pending*> m_pending;
     int m_waiting = 0;
+    bool m_receiveQueued = false;
     // Pushes that came while a request waited; handed out in order once no request waits.
     std::deque<QStringList> m_deferred;
     // Link key ("topic\titem") -> boxes linked to it.

@@ -28,7 +28,7 @@ int run(const QString& socketName, const QStringList& fields)
             break;
         buffer.append(socket.readAll());
         QByteArray line;
-        while (buffer.next(&line) == LinkProtocol::LineBuffer::Kind::Line) {
+        while (buffer.next(&line) != LinkProtocol::LineBuffer::Kind::None) {
             const QStringList f = LinkProtocol::decodeLine(line);
             if (f.value(1) != QLatin1String("1"))
                 continue;

@@ -60,6 +60,8 @@ ItemAddress parseAddress(const QString& item)
     if (!hasElement) {
         if (type != QLatin1String("B") || !hasBit)
             return refuse(item, QStringLiteral("'%1' has no element").arg(item));
+        if (bit > 4095)
+            return refuse(item, QStringLiteral("bit %1 out of range").arg(bit));
         return accept(ItemAddress::Kind::Bit, head + QLatin1Char('/') + QString::number(bit));
     }
     const bool io = fixedFile == 0 || fixedFile == 1;

@@ -1,0 +1,171 @@
+#include "CntrlDDE.h"
+#include "LinkBox.h"
+#include "LinkFixture.h"
+#include "SharedVars.h"
+#include "TempAppFolder.h"
+
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+void linkTo(LinkBox& box, const QString& item, qint16 tenths = 50)
+{
+    box.LinkTopic = QStringLiteral("RSLinx|Line1");
+    box.LinkItem = item;
+    box.LinkTimeout = tenths;
+}
+
+bool serverAnswers(const QString& socket)
+{
+    QLocalSocket s;
+    s.connectToServer(socket);
+    return s.waitForConnected(200);
+}
+
+} // namespace
+
+using LinkFailureTest = LinkFixture;
+
+TEST_F(LinkFailureTest, NoServerOrNoSuchApplicationIs282AndTheBoxStaysUnlinked)
+{
+    // The fixture's server is never started.
+    LinkBox box;
+    box.setText(QStringLiteral("old"));
+    linkTo(box, QStringLiteral("N7:0"));
+    Status s = box.setLinkMode(1);
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, ErrNo::NoForeignApplication);
+    EXPECT_EQ(box.LinkMode(), 0);
+    EXPECT_EQ(box.Text(), QStringLiteral("old"));
+
+    ASSERT_TRUE(server.start());
+    for (const char* topic : {"Excel|Line1", "Line1", "RSLinx|", ""}) {
+        box.LinkTopic = QString::fromLatin1(topic);
+        s = box.setLinkMode(1);
+        ASSERT_FALSE(s.ok()) << topic;
+        EXPECT_EQ(s.error().number, ErrNo::NoForeignApplication) << topic;
+    }
+    box.LinkTopic = QStringLiteral("rslinx|Line1");
+    EXPECT_TRUE(box.setLinkMode(1).ok());
+    s = box.setLinkMode(2);
+    EXPECT_FALSE(s.ok());
+}
+
+TEST_F(LinkFailureTest, SlowServerGives286WithinTheLinkTimeoutAndLateAnswersAreIgnored)
+{
+    server.setArgs({QStringLiteral("--no-rules"), QStringLiteral("--delay-ms"), QStringLiteral("600")});
+    ASSERT_TRUE(server.start());
+    LinkBox box, other;
+    linkTo(box, QStringLiteral("N7:5"), 2);
+    linkTo(other, QStringLiteral("N7:6"), 20);
+
+    QElapsedTimer clock;
+    clock.start();
+    Status s = box.setLinkMode(1);
+    const qint64 waited = clock.elapsed();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, ErrNo::DdeTimeout);
+    EXPECT_EQ(s.error().description, QStringLiteral("Timeout while waiting for DDE response"));
+    EXPECT_GE(waited, 150);
+    EXPECT_LT(waited, 550);
+    EXPECT_EQ(box.LinkMode(), 0);
+
+    // The late answer to the first advise arrives during this wait; it must not be taken for this one.
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:6"), QStringLiteral("66")), 0);
+    ASSERT_TRUE(other.setLinkMode(1).ok());
+    EXPECT_EQ(other.Text(), QStringLiteral("66"));
+    EXPECT_EQ(LinkClient::instance().linkCount(), 1);
+
+    // The abandoned link was given back: a change of N7:5 reaches no box.
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:5"), QStringLiteral("55")), 0);
+    QTest::qWait(100);
+    EXPECT_NE(box.Text(), QStringLiteral("55"));
+
+    other.LinkTimeout = 2;
+    other.setText(QStringLiteral("7"));
+    s = other.LinkPoke();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, ErrNo::DdeTimeout);
+}
+
+TEST_F(LinkFailureTest, BoxDeletedWhileItsLinkWaitsIsNotTouchedAfterwards)
+{
+    server.setArgs({QStringLiteral("--no-rules"), QStringLiteral("--delay-ms"), QStringLiteral("200")});
+    ASSERT_TRUE(server.start());
+    auto* box = new LinkBox;
+    linkTo(*box, QStringLiteral("N7:0"));
+    // Window events run during the wait; one of them closes the page.
+    QTimer::singleShot(50, box, [box] { delete box; });
+    Status s = box->setLinkMode(1);
+    EXPECT_FALSE(s.ok());
+    EXPECT_EQ(LinkClient::instance().linkCount(), 0);
+}
+
+TEST_F(LinkFailureTest, ServerKilledMidRunDropsLinksKeepsTextsAndReconnectsLater)
+{
+    ASSERT_TRUE(server.start());
+    LinkBox a, b;
+    linkTo(a, QStringLiteral("N7:0"));
+    linkTo(b, QStringLiteral("B3:0/0"));
+    ASSERT_TRUE(a.setLinkMode(1).ok());
+    ASSERT_TRUE(b.setLinkMode(1).ok());
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:0"), QStringLiteral("21")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(a.Text(), QStringLiteral("21"), 3000);
+
+    QSignalSpy lost(&LinkClient::instance(), &LinkClient::connectionLost);
+    server.kill();
+    QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 3000);
+    EXPECT_EQ(a.LinkMode(), 0);
+    EXPECT_EQ(b.LinkMode(), 0);
+    EXPECT_EQ(a.Text(), QStringLiteral("21"));
+    EXPECT_EQ(b.Text(), QStringLiteral("0"));
+    a.setText(QStringLiteral("22"));
+    EXPECT_FALSE(a.LinkPoke().ok());
+
+    Status s = a.setLinkMode(1);
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, ErrNo::NoForeignApplication);
+
+    // A new server on the same name: the next link operation connects anew. The killed server left its
+    // socket file behind; the new one must take it over.
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(a.setLinkMode(1).ok());
+    EXPECT_EQ(a.Text(), QStringLiteral("0"));
+}
+
+TEST_F(LinkFailureTest, LoadRSLinxStartsTheServerBesideTheProgramsOrReportsWhyItCouldNot)
+{
+    TempAppFolder empty;
+    SharedVars::Init_Paths(empty.path());
+    Status s = CntrlDDE::Load_RSLinx();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().number, ErrNo::FileNotFound);
+
+    SharedVars::Init_Paths(LinkTestServer::binDir());
+    EXPECT_EQ(CntrlDDE::serverProgram(), LinkTestServer::program());
+    LinkBox box;
+    linkTo(box, QStringLiteral("N7:0"));
+    ASSERT_EQ(box.setLinkMode(1).error().number, ErrNo::NoForeignApplication);
+
+    // Pages start it once per failed link; the extra starts must leave the first one serving.
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(CntrlDDE::Load_RSLinx().ok());
+    EXPECT_LT(clock.elapsed(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(serverAnswers(server.socket()), 5000);
+    ASSERT_TRUE(box.setLinkMode(1).ok());
+
+    EXPECT_EQ(server.control({QStringLiteral("--quit")}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!serverAnswers(server.socket()), 3000);
+    QTest::qWait(300);
+    const bool another = serverAnswers(server.socket());
+    if (another)
+        (void)server.control({QStringLiteral("--quit")});
+    EXPECT_FALSE(another) << "a second server took over the socket";
+    SharedVars::Init_Paths(QString());
+}

@@ -1,0 +1,205 @@
+#include "LinkProtocol.h"
+#include "LinkTestServer.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSet>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A bare protocol client, to say what the link layer never would.
+class RawClient {
+public:
+    explicit RawClient(const QString& socket)
+    {
+        m_socket.connectToServer(socket);
+        m_socket.waitForConnected(2000);
+    }
+    bool connected() const { return m_socket.state() == QLocalSocket::ConnectedState; }
+    void sendRaw(const QByteArray& bytes)
+    {
+        m_socket.write(bytes);
+        m_socket.flush();
+    }
+    void send(const QStringList& fields) { sendRaw(LinkProtocol::encodeLine(fields)); }
+    // Next line, or an empty list after the time-out.
+    QStringList next(int ms = 3000)
+    {
+        const QDeadlineTimer deadline(ms);
+        QByteArray line;
+        while (m_buffer.next(&line) != LinkProtocol::LineBuffer::Kind::Line) {
+            if (deadline.hasExpired() || !m_socket.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
+                return {};
+            m_buffer.append(m_socket.readAll());
+        }
+        return LinkProtocol::decodeLine(line);
+    }
+    QStringList ask(const QStringList& fields)
+    {
+        send(fields);
+        return next();
+    }
+    QLocalSocket& socket() { return m_socket; }
+
+private:
+    QLocalSocket m_socket;
+    LinkProtocol::LineBuffer m_buffer;
+};
+
+QStringList fields(std::initializer_list<const char*> items)
+{
+    QStringList out;
+    for (const char* i : items)
+        out << QString::fromLatin1(i);
+    return out;
+}
+
+} // namespace
+
+TEST(LinkProtocolTest, FieldsWithSeparatorsRoundTripAndLinesAreCutSafely)
+{
+    const QStringList odd = {"", "a\tb", "c\r\nd", "back\\slash\\t", QString::fromLatin1("\xe9\xff")};
+    EXPECT_EQ(LinkProtocol::decodeLine(LinkProtocol::encodeLine(odd).chopped(2)), odd);
+    EXPECT_TRUE(LinkProtocol::encodeLine({"x"}).endsWith("x\t\r\n"));
+
+    LinkProtocol::LineBuffer buffer;
+    QByteArray line;
+    buffer.append("ONE\t1\t\r\nTW");
+    ASSERT_EQ(buffer.next(&line), LinkProtocol::LineBuffer::Kind::Line);
+    EXPECT_EQ(line, "ONE\t1\t");
+    EXPECT_EQ(buffer.next(&line), LinkProtocol::LineBuffer::Kind::None);
+    buffer.append("O\t2\t\n");
+    ASSERT_EQ(buffer.next(&line), LinkProtocol::LineBuffer::Kind::Line);
+    EXPECT_EQ(line, "TWO\t2\t");
+
+    // An endless line is reported once, never kept whole, and the next line is read normally.
+    buffer.append("POKE\t9\t");
+    for (int i = 0; i < 100; ++i)
+        buffer.append(QByteArray(1000, 'x'));
+    ASSERT_EQ(buffer.next(&line), LinkProtocol::LineBuffer::Kind::Overlong);
+    EXPECT_TRUE(line.startsWith("POKE\t9\t"));
+    EXPECT_LT(buffer.buffered(), 2 * LinkProtocol::MaxLineBytes);
+    buffer.append(QByteArray(5000, 'x') + "\r\nNEXT\t\r\n");
+    ASSERT_EQ(buffer.next(&line), LinkProtocol::LineBuffer::Kind::Line);
+    EXPECT_EQ(line, "NEXT\t");
+}
+
+TEST(ServerProtocolTest, MalformedAndOverlongRequestsGetErrorsAndTheServerGoesOn)
+{
+    LinkTestServer server;
+    ASSERT_TRUE(server.start());
+    RawClient c(server.socket());
+    ASSERT_TRUE(c.connected());
+
+    struct Case {
+        QByteArray line;
+        const char* id;
+        const char* number;
+    };
+    const Case cases[] = {
+        {"\r\n", "0", "5"},
+        {"ADVISE\t\r\n", "0", "5"},
+        {"ADVISE\t7\t\r\n", "7", "5"},
+        {"FOO\t8\t\r\n", "8", "5"},
+        {"POKE\t9\tLine1\tN7:0\t\r\n", "9", "5"},
+        {"ADVISE\t10\t\tN7:0\t\r\n", "10", "282"},
+        {"POKE\t11\tLine1\tQ7:0\t1\t\r\n", "11", "285"},
+        {QByteArray("\x00\xff\x01\t12\t\n", 9), "12", "5"},
+        {"ADVISE\t" + QByteArray(30, '1') + "\tLine1\tN7:0\t\r\n", "0", "5"},
+    };
+    for (const Case& k : cases) {
+        c.sendRaw(k.line);
+        const QStringList reply = c.next();
+        ASSERT_EQ(reply.value(0), "ERR") << k.line.toStdString();
+        EXPECT_EQ(reply.value(1), k.id) << k.line.toStdString();
+        EXPECT_EQ(reply.value(2), k.number) << k.line.toStdString();
+    }
+
+    c.sendRaw("POKE\t42\tLine1\tST9:0\t" + QByteArray(100000, 'x') + "\t\r\n");
+    EXPECT_EQ(c.next(), fields({"ERR", "42", "5", "line longer than 8192 bytes"}));
+    EXPECT_EQ(c.ask(fields({"PING", "43"})), fields({"OK", "43", "RSLinx"}));
+    EXPECT_EQ(c.ask(fields({"GET", "44", "Line1", "ST9:0"})), fields({"OK", "44", ""}));
+    EXPECT_EQ(server.process().state(), QProcess::Running);
+}
+
+TEST(ServerProtocolTest, PushesReachEveryClientUnderItsOwnSpellingUntilItLeaves)
+{
+    LinkTestServer server;
+    ASSERT_TRUE(server.start());
+    RawClient a(server.socket()), b(server.socket()), writer(server.socket());
+    EXPECT_EQ(a.ask(fields({"ADVISE", "1", "Line1", "N7:0"})), fields({"OK", "1", "0"}));
+    EXPECT_EQ(a.ask(fields({"ADVISE", "2", "Line1", "n7:00"})), fields({"OK", "2", "0"}));
+    EXPECT_EQ(b.ask(fields({"ADVISE", "1", "LINE1", "N7:0"})), fields({"OK", "1", "0"}));
+
+    EXPECT_EQ(writer.ask(fields({"POKE", "5", "line1", "N7:0", "17"})), fields({"OK", "5", "17"}));
+    QSet<QString> spellings;
+    for (int i = 0; i < 2; ++i) {
+        const QStringList data = a.next();
+        EXPECT_EQ(data.value(0), "DATA");
+        EXPECT_EQ(data.value(3), "17");
+        spellings << data.value(2);
+    }
+    EXPECT_EQ(spellings, QSet<QString>({"N7:0", "n7:00"}));
+    EXPECT_EQ(b.next(), fields({"DATA", "LINE1", "N7:0", "17"}));
+    EXPECT_TRUE(writer.next(200).isEmpty()) << "the writer advised nothing";
+
+    // Unadvising one spelling keeps the other; a client that leaves loses its links.
+    EXPECT_EQ(a.ask(fields({"UNADVISE", "3", "Line1", "N7:0"})), fields({"OK", "3"}));
+    b.socket().abort();
+    EXPECT_EQ(writer.ask(fields({"POKE", "6", "Line1", "N7:0", "18"})), fields({"OK", "6", "18"}));
+    EXPECT_EQ(a.next(), fields({"DATA", "Line1", "n7:00", "18"}));
+    EXPECT_TRUE(a.next(200).isEmpty());
+    EXPECT_EQ(writer.ask(fields({"GET", "7", "Line1", "N7:0"})), fields({"OK", "7", "18"}));
+}
+
+TEST(ServerProtocolTest, SimulationRulesPushChangesToLinks)
+{
+    QTemporaryDir dir;
+    const QString rules = dir.filePath(QStringLiteral("rules.txt"));
+    QFile f(rules);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Line1\tN7:0\tramp\t20\t0\t1000\t\r\n");
+    f.close();
+    LinkTestServer server({QStringLiteral("--rules"), rules});
+    ASSERT_TRUE(server.start());
+    RawClient c(server.socket());
+    const QStringList advised = c.ask(fields({"ADVISE", "1", "Line1", "N7:0"}));
+    ASSERT_EQ(advised.value(0), "OK");
+    int last = advised.value(2).toInt();
+    for (int i = 0; i < 3; ++i) {
+        const QStringList data = c.next();
+        ASSERT_EQ(data.value(0), "DATA");
+        EXPECT_EQ(data.value(3).toInt(), last + 1);
+        last = data.value(3).toInt();
+    }
+}
+
+TEST(ServerProtocolTest, ControlCommandsSingleInstanceAndExitSwitch)
+{
+    LinkTestServer server({QStringLiteral("--no-rules"), QStringLiteral("--exit-after-ms"), QStringLiteral("1500")});
+    EXPECT_EQ(server.control({QStringLiteral("--get"), QStringLiteral("Line1"), QStringLiteral("N7:0")}), 1);
+    ASSERT_TRUE(server.start());
+
+    QString out;
+    EXPECT_EQ(server.control({QStringLiteral("--set"), QStringLiteral("Line1"), QStringLiteral("N7:1"), QStringLiteral("42")}, &out), 0);
+    EXPECT_EQ(out, "42");
+    EXPECT_EQ(server.get(QStringLiteral("Line1"), QStringLiteral("N7:1")), "42");
+    EXPECT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:1"), QStringLiteral("abc")), 2);
+    EXPECT_EQ(server.control({QStringLiteral("--set"), QStringLiteral("Line1")}), 2);
+
+    // A second server on the same name leaves the first serving.
+    QProcess p;
+    p.start(LinkTestServer::program(), {QStringLiteral("--socket"), server.socket()});
+    ASSERT_TRUE(p.waitForFinished(3000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardError().contains("already serving"));
+    EXPECT_EQ(server.get(QStringLiteral("Line1"), QStringLiteral("N7:1")), "42");
+
+    EXPECT_TRUE(server.process().waitForFinished(4000));
+    EXPECT_EQ(server.process().exitCode(), 0);
+    EXPECT_EQ(server.control({QStringLiteral("--get"), QStringLiteral("Line1"), QStringLiteral("N7:1")}), 1);
+}
