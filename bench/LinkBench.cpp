@@ -1,0 +1,174 @@
+// Times the link layer against the real CommServer: linking 1,000 value boxes, value changes carried from
+// the server into value boxes (beside a plain local-socket echo of the same lines, timed in the same run),
+// and the server's memory with 10 programs holding 1,000 links each.
+
+#include "LinkBox.h"
+#include "LinkClient.h"
+#include "LinkProtocol.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int Boxes = 1000;
+constexpr int Changes = 50000;
+constexpr int Programs = 10;
+
+QString item(int i)
+{
+    return QStringLiteral("Bench_Value[%1]").arg(i);
+}
+
+long rssKb(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void runUntil(const std::function<bool()>& done, int ms = 60000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+QByteArray dataLines(int n)
+{
+    QByteArray all;
+    for (int i = 0; i < n; ++i)
+        all += LinkProtocol::encodeLine({QStringLiteral("DATA"), QStringLiteral("Bench"), item(i % Boxes), QString::number(i)});
+    return all;
+}
+
+// Baseline: the same DATA lines sent through a local socket to an echo in this process and split again.
+double echoSeconds(const QByteArray& lines, int count)
+{
+    QLocalServer server;
+    const QString name = QStringLiteral("hmi-bench-echo-%1").arg(QCoreApplication::applicationPid());
+    QLocalServer::removeServer(name);
+    server.listen(name);
+    QLocalSocket* echo = nullptr;
+    QObject::connect(&server, &QLocalServer::newConnection, &server, [&] {
+        echo = server.nextPendingConnection();
+        QObject::connect(echo, &QLocalSocket::readyRead, echo, [&] { echo->write(echo->readAll()); });
+    });
+    QLocalSocket client;
+    client.connectToServer(name);
+    client.waitForConnected(2000);
+    int received = 0;
+    LinkProtocol::LineBuffer buffer;
+    QObject::connect(&client, &QLocalSocket::readyRead, &client, [&] {
+        buffer.append(client.readAll());
+        QByteArray line;
+        while (buffer.next(&line) == LinkProtocol::LineBuffer::Kind::Line)
+            if (LinkProtocol::decodeLine(line).size() == 4)
+                ++received;
+    });
+    QElapsedTimer t;
+    t.start();
+    client.write(lines);
+    runUntil([&] { return received >= count; });
+    return t.elapsed() / 1000.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const QString socket = QStringLiteral("hmi-bench-%1").arg(QCoreApplication::applicationPid());
+    qputenv("HMI_LINK_SOCKET", socket.toLocal8Bit());
+
+    QProcess server;
+    server.start(QStringLiteral(HMI_BIN_DIR "/CommServer"), {QStringLiteral("--socket"), socket, QStringLiteral("--no-rules")});
+    if (!server.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "CommServer did not start\n");
+        return 1;
+    }
+    const long rssIdle = rssKb(server.processId());
+
+    // Linking a page of 1,000 boxes, one after the other as a page build does.
+    std::vector<std::unique_ptr<LinkBox>> boxes;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < Boxes; ++i) {
+        auto box = std::make_unique<LinkBox>(i);
+        box->LinkTopic = QStringLiteral("RSLinx|Bench");
+        box->LinkItem = item(i);
+        if (!box->setLinkMode(1).ok()) {
+            std::fprintf(stderr, "link %d failed\n", i);
+            return 1;
+        }
+        boxes.push_back(std::move(box));
+    }
+    const double linkSeconds = t.elapsed() / 1000.0;
+
+    // Value changes: another program pokes as fast as it can; the boxes count their changes.
+    int changes = 0;
+    for (auto& box : boxes)
+        QObject::connect(box.get(), &LinkBox::Change, box.get(), [&changes] { ++changes; });
+    QLocalSocket writer;
+    writer.connectToServer(socket);
+    writer.waitForConnected(2000);
+    QByteArray pokes;
+    for (int i = 0; i < Changes; ++i)
+        pokes += LinkProtocol::encodeLine({QStringLiteral("POKE"), QString::number(i), QStringLiteral("Bench"), item(i % Boxes),
+                                           QString::number(i + 1)});
+    t.restart();
+    writer.write(pokes);
+    runUntil([&] { return changes >= Changes; });
+    const double pushSeconds = t.elapsed() / 1000.0;
+    const double echo = echoSeconds(dataLines(Changes), Changes);
+
+    // Memory: 10 programs holding 1,000 links each.
+    const long rssBefore = rssKb(server.processId());
+    std::vector<std::unique_ptr<QLocalSocket>> programs;
+    for (int p = 0; p < Programs; ++p) {
+        auto s = std::make_unique<QLocalSocket>();
+        s->connectToServer(socket);
+        s->waitForConnected(2000);
+        QByteArray advises;
+        for (int i = 0; i < Boxes; ++i)
+            advises += LinkProtocol::encodeLine({QStringLiteral("ADVISE"), QString::number(i), QStringLiteral("Page%1").arg(p), item(i)});
+        s->write(advises);
+        s->flush();
+        programs.push_back(std::move(s));
+    }
+    int answered = 0;
+    runUntil([&] {
+        for (auto& s : programs)
+            answered += static_cast<int>(s->readAll().count('\n'));
+        return answered >= Programs * Boxes;
+    });
+    const long rssLinks = rssKb(server.processId());
+
+    std::printf("link 1,000 value boxes:             %8.3f s  (%.0f links/s)\n", linkSeconds, Boxes / linkSeconds);
+    std::printf("value changes into value boxes:     %8.3f s  (%.0f changes/s, %d of %d arrived)\n", pushSeconds,
+                changes / pushSeconds, changes, Changes);
+    std::printf("plain local-socket echo, same lines:%8.3f s  (%.0f lines/s)  ratio %.1fx\n", echo, Changes / echo,
+                pushSeconds / echo);
+    std::printf("server memory: idle %ld kB, with one page %ld kB, with %d programs x %d links %ld kB (+%ld kB)\n", rssIdle,
+                rssBefore, Programs, Boxes, rssLinks, rssLinks - rssBefore);
+
+    LinkClient::instance().disconnectFromServer();
+    server.kill();
+    server.waitForFinished(3000);
+    return changes >= Changes ? 0 : 1;
+}
