@@ -32,6 +32,22 @@ void Center_Form(QWidget* window)
                  screen.top() + static_cast<int>((screen.height() - window->height()) * 0.5));
 }
 
+void Size_To_Screen(QWidget* window)
+{
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    window->resize(static_cast<int>(screen.width() * 0.8), static_cast<int>(screen.height() * 0.8));
+    Center_Form(window);
+}
+
+void Keep_Half_Screen(QWidget* window)
+{
+    if (window->isMinimized())
+        return;
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    if (screen.width() * 0.5 > window->width() || screen.height() * 0.5 > window->height())
+        Size_To_Screen(window);
+}
+
 void Fit_Width(QWidget* container, QWidget* control, int marginTwips)
 {
     const int width = container->width() - (control->x() + Twips::toPixels(marginTwips));

@@ -16,6 +16,10 @@ extern qint16 FontSize;
 // Applies the standard font to every control of the window.
 void Set_Fonts(QWidget* window);
 void Center_Form(QWidget* window);
+// Sizes a main window to 0.8 of the screen and centres it.
+void Size_To_Screen(QWidget* window);
+// A main window is never smaller than half the screen either way: smaller, it goes back to 0.8.
+void Keep_Half_Screen(QWidget* window);
 void Fit_Width(QWidget* container, QWidget* control, int marginTwips);
 void Fit_Client(QWidget* container, QWidget* control);
 // Clears the surface and draws a light grey grid every 360 twips.

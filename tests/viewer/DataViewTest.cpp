@@ -1,0 +1,145 @@
+#include "DataView.h"
+#include "KeyedTree.h"
+#include "LinkBox.h"
+#include "Messages.h"
+#include "PageDisplay.h"
+#include "Password.h"
+#include "TempAppFolder.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray Project = "Main\tS1\tTank\tTank Farm\t\r\n"
+                           "Begin Topics\r\n"
+                           "#S1\r\n"
+                           "RSLinx|Nowhere\tN7:0\tLevel\t1\t0\t0\t\r\n"
+                           "RSLinx|Nowhere\tN7:2\tSetpoint\t0\t1\t0\t\r\n";
+
+struct Viewer {
+    TempAppFolder app;
+    MessageRecorder messages;
+    int ended = 0;
+    std::unique_ptr<DataView> view;
+
+    explicit Viewer(const QByteArray& project = Project)
+    {
+        // Links go to a socket nobody serves, so no test touches a running server.
+        qputenv("HMI_LINK_SOCKET", "hmi-test-nobody-" + QByteArray::number(QCoreApplication::applicationPid()));
+        TempAppFolder::write(app.path() + "A.B.prj", project);
+        TempAppFolder::write(app.path() + "Plant.prj", project);
+        view = std::make_unique<DataView>(app.path());
+        view->End_Program = [this] { ++ended; };
+        view->show();
+    }
+    QString status1() const { return view->status(1)->text(); }
+    void openPage()
+    {
+        view->ProjectList_Click("Plant");
+        view->progTree()->select(2);
+        view->ProgTree_NodeClick(2);
+    }
+};
+
+} // namespace
+
+TEST(DataView, ListsProjectsAndOpensThemByName)
+{
+    Viewer v;
+    ASSERT_EQ(v.view->projectList()->count(), 2);
+    EXPECT_EQ(v.view->projectList()->itemText(0), QStringLiteral("A.B"));
+    v.view->ProjectList_Click("A.B");
+    EXPECT_TRUE(v.view->windowTitle().endsWith(" Loaded Project: A.B"));
+    EXPECT_EQ(v.view->progTree()->count(), 2);
+    EXPECT_EQ(v.view->progTree()->text(1), QStringLiteral("A.B"));
+
+    v.view->ProjectList_Click("Gone");
+    EXPECT_TRUE(v.view->windowTitle().endsWith(" Loaded Project: Gone"));
+    EXPECT_EQ(v.messages.texts().last(), QStringLiteral("Open_DDEProject: File not found 53"));
+}
+
+TEST(DataView, ProtectedTopicIsReadOnlyUntilLogonAndAgainAfterAutoLogOff)
+{
+    Viewer v;
+    v.openPage();
+    ASSERT_EQ(v.view->display()->elementCount(), 2);
+    EXPECT_FALSE(v.view->display()->dataTopic(1)->isEnabled());
+
+    v.view->Logon_State = LogonState{true, 1, true};
+    v.view->Form_Activate();
+    EXPECT_TRUE(v.view->display()->dataTopic(1)->isEnabled());
+    EXPECT_FALSE(v.view->display()->dataTopic(0)->isEnabled());
+    EXPECT_EQ(v.view->status(0)->text(), QStringLiteral("  Status: Logged on  "));
+    EXPECT_EQ(v.status1(), QStringLiteral("  5 minutes till auto log off  "));
+    EXPECT_TRUE(v.view->logonTimer()->isActive());
+    EXPECT_FALSE(v.view->shutDownTimer()->isActive());
+
+    // The first tick restarts the count; five more log off.
+    v.view->LogonTime_Timer();
+    EXPECT_EQ(v.status1(), QStringLiteral("  5 minutes till auto log off  "));
+    for (int i = 0; i < 4; ++i)
+        v.view->LogonTime_Timer();
+    EXPECT_TRUE(v.view->Logon_State.LoggedOn);
+    v.view->LogonTime_Timer();
+    EXPECT_FALSE(v.view->Logon_State.LoggedOn);
+    EXPECT_FALSE(v.view->display()->dataTopic(1)->isEnabled());
+    EXPECT_EQ(v.view->status(0)->text(), QStringLiteral("  Status: Not logged on  "));
+    EXPECT_TRUE(v.view->shutDownTimer()->isActive());
+}
+
+TEST(DataView, EndsAfterThirtyIdleMinutes)
+{
+    Viewer v;
+    // The first layout counted as activity: the first tick shows 30 again.
+    v.view->ShutDown_Timer();
+    EXPECT_EQ(v.status1(), QStringLiteral("  Time before program termination 30 minutes  "));
+    for (int i = 0; i < 29; ++i)
+        v.view->ShutDown_Timer();
+    EXPECT_EQ(v.status1(), QStringLiteral("  Time before program termination 1 minutes  "));
+    EXPECT_EQ(v.ended, 0);
+
+    // Any activity brings the full time back.
+    v.view->NoteActivity();
+    EXPECT_EQ(v.status1(), QStringLiteral("  Time before program termination 30 minutes  "));
+    for (int i = 0; i < 30; ++i)
+        v.view->ShutDown_Timer();
+    EXPECT_EQ(v.ended, 0);
+    v.view->ShutDown_Timer();
+    EXPECT_EQ(v.ended, 1);
+}
+
+TEST(DataView, LogonSuspendsShutdownAndLongerLogonCanBeShortened)
+{
+    Viewer v;
+    v.view->Logon_State = LogonState{true, 6, true};
+    v.view->Form_Activate();
+    EXPECT_EQ(v.status1(), QStringLiteral("  30 minutes till auto log off  "));
+    v.view->LogonTime_Timer();
+    v.view->LogonTime_Timer();
+    EXPECT_EQ(v.status1(), QStringLiteral("  29 minutes till auto log off  "));
+
+    v.view->Logon_State = LogonState{true, 1, true};
+    v.view->Form_Activate();
+    v.view->LogonTime_Timer();
+    EXPECT_EQ(v.status1(), QStringLiteral("  5 minutes till auto log off  "));
+    EXPECT_EQ(v.ended, 0);
+}
+
+TEST(DataView, SnapsBackAndSplitterStopsAtItsLimit)
+{
+    Viewer v;
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    v.view->resize(screen.width() * 4 / 10, screen.height() * 7 / 10);
+    EXPECT_EQ(v.view->width(), static_cast<int>(screen.width() * 0.8));
+
+    v.view->PlaceSplitter(10);
+    EXPECT_EQ(v.view->progTree()->width(), 3500 / 15);
+    v.view->PlaceSplitter(100000);
+    EXPECT_EQ(v.view->progTree()->width(), v.view->centralWidget()->width() - 3500 / 15);
+}

@@ -1,0 +1,80 @@
+// The logon, auto log-off and inactivity shutdown of the viewer window.
+#include "DataView.h"
+
+#include "Logon.h"
+#include "KeyedTree.h"
+#include "PageDisplay.h"
+
+#include <QLabel>
+#include <QTimer>
+
+void DataView::ShowLogon()
+{
+    auto* logon = new Logon(Logon_State, this);
+    logon->setWindowFlag(Qt::Window);
+    // Without a window manager the main window may never be re-activated; the close brings the logon in.
+    connect(logon, &QDialog::finished, this, [this] {
+        activateWindow();
+        Form_Activate();
+    });
+    logon->show();
+    NoteActivity();
+}
+
+void DataView::Form_Activate()
+{
+    if (!Logon_State.JustLoggedIn)
+        return;
+    m_logonTime->start();
+    m_shutDown->stop();
+    m_status[1]->setText(QStringLiteral("  %1 minutes till auto log off  ").arg(Logon_State.LogonMultiplier * 5));
+    RefreshStatusBar();
+    if (PageShown)
+        reopenPage();
+}
+
+// Reloads the shown page so the protection rule follows the logon state.
+void DataView::reopenPage()
+{
+    Open_DDEPage();
+    m_display->LoadDDE(m_progTree->tag(m_progTree->selectedIndex()), m_page.Topics, m_page.TopicCount);
+    m_display->resetScroll();
+    m_display->startPoll();
+}
+
+void DataView::LogonTime_Timer()
+{
+    ++m_logonMinutes;
+    if (Logon_State.JustLoggedIn) {
+        m_logonMinutes = 0;
+        Logon_State.JustLoggedIn = false;
+    }
+    const int remaining = Logon_State.LogonMultiplier * 5 - m_logonMinutes;
+    m_status[1]->setText(QStringLiteral("  %1 minutes till auto log off  ").arg(remaining));
+    if (remaining > 0)
+        return;
+    m_logonTime->stop();
+    m_shutDown->start();
+    ActivitySeen = true;
+    Logon_State.LoggedOn = false;
+    m_status[1]->setText(IdleCountdownText);
+    RefreshStatusBar();
+    if (PageShown)
+        reopenPage();
+}
+
+void DataView::ShutDown_Timer()
+{
+    ++m_shutdownMinutes;
+    if (Logon_State.LoggedOn) {
+        m_shutdownMinutes = 0;
+        m_shutDown->stop();
+    }
+    if (ActivitySeen) {
+        ActivitySeen = false;
+        m_shutdownMinutes = 0;
+    }
+    m_status[1]->setText(QStringLiteral("  Time before program termination %1 minutes  ").arg(30 - m_shutdownMinutes));
+    if (m_shutdownMinutes == 30)
+        End_Program();
+}
