@@ -4,6 +4,7 @@
 #include "CntrlForm.h"
 #include "MainUI.h"
 #include "SharedVars.h"
+#include "THMIUtil.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -44,6 +45,10 @@ void Main::Form_Load(const QString& appFolder)
 void Main::buildMenus()
 {
     QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
+    QAction* manage = actions->addAction(QStringLiteral("&Manage Projects"));
+    manage->setObjectName(QStringLiteral("mnuManageProjects"));
+    connect(manage, &QAction::triggered, this, [this] { m_mainUI->utility()->Show_Function(THMIUtil::ProjectFrame); });
+    actions->addSeparator();
     QAction* exitAction = actions->addAction(QStringLiteral("E&xit"));
     exitAction->setObjectName(QStringLiteral("mnuExit"));
     connect(exitAction, &QAction::triggered, qApp, &QApplication::quit);

@@ -223,7 +223,12 @@ void LinkServer::push(const QString& key, const QString& value)
     for (ServerConnection* c : targets) {
         if (!m_connections.contains(c))
             continue;
-        for (const QString& spelling : c->links.value(key)) {
+        const auto spellings = c->links.constFind(key);
+        if (spellings == c->links.cend())
+            continue;
+        // Copy (shared, not deep): sending may drop the connection and its links with it.
+        const QSet<QString> names = *spellings;
+        for (const QString& spelling : names) {
             const qsizetype tab = spelling.indexOf(QLatin1Char('\t'));
             send(c, {QStringLiteral("DATA"), spelling.left(tab), spelling.mid(tab + 1), value});
             if (!m_connections.contains(c))

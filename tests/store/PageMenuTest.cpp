@@ -1,0 +1,103 @@
+#include "KeyedTree.h"
+#include "Main.h"
+#include "MainUI.h"
+#include "Messages.h"
+#include "THMIUtil.h"
+#include "TempAppFolder.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PageMenuTest : ::testing::Test {
+    TempAppFolder app;
+    MessageRecorder messages;
+    std::unique_ptr<Main> window;
+    MainUI* ui = nullptr;
+    KeyedTree* tree = nullptr;
+
+    void SetUp() override
+    {
+        TempAppFolder::write(app.data("PageList.txt"), "Main\tS1\tPumps\t\t\r\nS1\tS2\tInlet\t\t\r\nMain\tS3\tTanks\t\t\r\n");
+        for (const char* key : {"S1", "S2", "S3"})
+            TempAppFolder::write(app.data(QString::fromLatin1(key) + ".txt"), "");
+        window = std::make_unique<Main>(app.path());
+        window->show();
+        ui = window->workWindow();
+        tree = ui->pageTree();
+    }
+};
+
+} // namespace
+
+TEST_F(PageMenuTest, RightClickOffersDeleteAndRenameOnlyAwayFromTheRoot)
+{
+    THMIUtil* util = ui->utility();
+    tree->select(1);
+    ui->Tree_MouseUp(1, Qt::RightButton, tree->mapToGlobal(QPoint(5, 5)));
+    EXPECT_TRUE(util->mTmnu()->isVisible());
+    EXPECT_TRUE(util->Tmnu(0)->isEnabled());
+    EXPECT_FALSE(util->Tmnu(1)->isEnabled());
+    EXPECT_FALSE(util->Tmnu(2)->isEnabled());
+    util->mTmnu()->close();
+
+    tree->select(2);
+    ui->Tree_MouseUp(1, Qt::RightButton, tree->mapToGlobal(QPoint(5, 5)));
+    EXPECT_TRUE(util->Tmnu(1)->isEnabled());
+    EXPECT_TRUE(util->Tmnu(2)->isEnabled());
+    util->mTmnu()->close();
+
+    // Other buttons and trees have no menu.
+    ui->Tree_MouseUp(1, Qt::LeftButton, QPoint());
+    EXPECT_FALSE(util->mTmnu()->isVisible());
+}
+
+TEST_F(PageMenuTest, DeletePageAsksAndRefusesTheRoot)
+{
+    THMIUtil* util = ui->utility();
+    tree->select(1);
+    util->Tmnu(1)->trigger();
+    EXPECT_EQ(messages.texts(), QStringList{"This page may not be deleted or renamed."});
+    EXPECT_EQ(tree->count(), 4);
+
+    messages.clear();
+    tree->select(2);
+    messages.answer(false);
+    util->Tmnu(1)->trigger();
+    EXPECT_EQ(messages.texts(), QStringList{"Are you sure you want to delete this page and any Sub Pages?"});
+    EXPECT_TRUE(messages.entries()[0].question);
+    EXPECT_EQ(tree->count(), 4);
+
+    messages.answer(true);
+    util->Tmnu(1)->trigger();
+    EXPECT_EQ(tree->count(), 2);
+    EXPECT_FALSE(TempAppFolder::exists(app.data("S1.txt")));
+    EXPECT_FALSE(TempAppFolder::exists(app.data("S2.txt")));
+    EXPECT_EQ(TempAppFolder::read(app.data("PageList.txt")), QByteArray("Main\tS3\tTanks\t\t\r\n"));
+}
+
+TEST_F(PageMenuTest, ManageProjectsOpensTheProjectManagerOverADisabledMain)
+{
+    QAction* manage = window->findChild<QAction*>("mnuManageProjects");
+    ASSERT_NE(manage, nullptr);
+    EXPECT_EQ(manage->text(), QStringLiteral("&Manage Projects"));
+    manage->trigger();
+    THMIUtil* util = ui->utility();
+    EXPECT_TRUE(util->isVisible());
+    EXPECT_EQ(util->mode(), THMIUtil::ProjectFrame);
+    EXPECT_FALSE(window->isEnabled());
+    util->close();
+    EXPECT_TRUE(window->isEnabled());
+
+    // The new page goes under the page selected in the tree.
+    tree->select(tree->indexOf("S3"));
+    util->Tmnu(0)->trigger();
+    EXPECT_FALSE(window->isEnabled());
+    util->findChild<QWidget*>("PageDataIn")->setProperty("text", "Tank 2");
+    util->PB_Click(2);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(tree->parentKey(tree->count()), QStringLiteral("S3"));
+}
