@@ -112,6 +112,7 @@ void PageDisplay::addElements(int index)
     connect(bit, &QCheckBox::clicked, this, [this, index] { BitStat_MouseUp(index); });
 
     if (index > 0) {
+        value->LinkTimeout = m_dataTopic[0]->LinkTimeout;
         value->setFont(m_dataTopic[0]->font());
         edit->setFont(m_dataTopicOut[0]->font());
         bit->setFont(m_bitStat[0]->font());

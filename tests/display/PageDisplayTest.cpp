@@ -1,0 +1,233 @@
+#include "DrawSurface.h"
+#include "LinkBox.h"
+#include "LinkFixture.h"
+#include "Messages.h"
+#include "PageDisplay.h"
+#include "TempAppFolder.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+TopicRecord topic(const char* item, const char* description, bool readOnly, bool isBool = false)
+{
+    return {QStringLiteral("RSLinx|Line1"), QString::fromLatin1(item), QString::fromLatin1(description), readOnly,
+            false, isBool};
+}
+
+const std::vector<TopicRecord> Page = {
+    topic("N7:0", "Level", true),
+    topic("N7:1", "Setpoint", false),
+    topic("B3:0/0", "Pump running", false, true),
+};
+
+class PageDisplayTest : public LinkFixture {
+protected:
+    void SetUp() override
+    {
+        LinkFixture::SetUp();
+        ASSERT_TRUE(server.start());
+        display.resize(800, 600);
+        display.show();
+    }
+    void goOnline()
+    {
+        display.onLine()->setChecked(true);
+        display.OnLine_Click();
+    }
+    QString value(int i) const { return display.dataTopic(i)->text(); }
+    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+
+    TempAppFolder app;
+    MessageRecorder messages;
+    PageDisplay display;
+};
+
+} // namespace
+
+TEST_F(PageDisplayTest, BuildsRowsAsLaidOutAndLinksWhenOnline)
+{
+    server.set("Line1", "N7:0", "5");
+    goOnline();
+    display.LoadDDE("Pump Station", Page, 3);
+
+    ASSERT_EQ(display.elementCount(), 3);
+    EXPECT_EQ(value(0), QStringLiteral("5")) << "the current value shows at once";
+    EXPECT_EQ(display.dataTopic(1)->pos(), QPoint(24, 50));
+    EXPECT_EQ(display.bitStat(2)->x(), 29);
+    EXPECT_FALSE(display.bitStat(1)->isVisibleTo(&display));
+    EXPECT_TRUE(display.bitStat(2)->isVisibleTo(&display));
+    EXPECT_FALSE(display.dataTopic(0)->isEnabled()) << "read-only";
+    EXPECT_TRUE(display.dataTopic(1)->isEnabled());
+    EXPECT_FALSE(display.dataTopic(2)->isEnabled()) << "bits are clicked, not typed";
+    EXPECT_EQ(display.dataTopic(0)->palette().color(QPalette::Text), QColor(128, 0, 0));
+    EXPECT_EQ(display.dataTopic(1)->palette().color(QPalette::Text), QColor(0, 64, 0));
+    EXPECT_EQ(display.surface()->printed(), (QStringList{"Pump Station", "Level", "Setpoint", "Pump running"}));
+
+    server.set("Line1", "N7:0", "42");
+    EXPECT_TRUE(waitFor([&] { return value(0) == "42"; }));
+
+    // Offline: links dropped, last values kept.
+    display.ForceOffline();
+    EXPECT_EQ(display.onLine()->text(), QStringLiteral("System Offline"));
+    server.set("Line1", "N7:0", "43");
+    QTest::qWait(100);
+    EXPECT_EQ(value(0), QStringLiteral("42"));
+    EXPECT_EQ(display.dataTopic(0)->LinkMode(), 0);
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_F(PageDisplayTest, RebuildingClearsOldElementsAndEmptyPageLinksNothing)
+{
+    goOnline();
+    display.LoadDDE("Three", Page, 3);
+    display.LoadDDE("None", {TopicRecord{}}, 0);
+    EXPECT_EQ(display.elementCount(), 1);
+    EXPECT_EQ(display.dataTopic(0)->LinkMode(), 0);
+    EXPECT_FALSE(display.dataTopic(0)->isVisibleTo(&display));
+    EXPECT_EQ(display.surface()->printed(), QStringList{"None"});
+
+    display.LoadDDE("One", {Page[1]}, 1);
+    EXPECT_EQ(display.elementCount(), 1);
+    EXPECT_EQ(display.dataTopic(0)->LinkMode(), 1);
+}
+
+TEST_F(PageDisplayTest, TypedValuesAreWrittenOnlyWhenNumericOnlineAndChanged)
+{
+    goOnline();
+    display.LoadDDE("Edit", Page, 3);
+
+    display.BeginValueEdit(1);
+    QLineEdit* edit = display.dataTopicOut(1);
+    EXPECT_TRUE(edit->isVisible());
+    EXPECT_EQ(edit->selectedText(), value(1));
+    edit->setText("17");
+    display.DataTopicOut_KeyUp(1, 13);
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("17"));
+    EXPECT_EQ(value(1), QStringLiteral("17"));
+
+    display.BeginValueEdit(1);
+    edit->setText("abc");
+    display.DataTopicOut_KeyUp(1, 13);
+    EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("17"));
+
+    // Escape puts the live value back and keeps editing.
+    display.BeginValueEdit(1);
+    edit->setText("99");
+    display.DataTopicOut_KeyUp(1, 27);
+    EXPECT_EQ(edit->text(), QStringLiteral("17"));
+    EXPECT_TRUE(edit->isVisible());
+
+    // An empty entry is written as 0.
+    edit->setText("");
+    display.EndValueEdit(1);
+    EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("0"));
+
+    display.ForceOffline();
+    display.BeginValueEdit(1);
+    edit->setText("55");
+    display.EndValueEdit(1);
+    EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("0"));
+    EXPECT_EQ(value(1), QStringLiteral("0"));
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_F(PageDisplayTest, BitBoxesFollowValuesAndClicksWriteThem)
+{
+    std::vector<TopicRecord> bits = {topic("B3:0/0", "Run", false, true), topic("N7:5", "Mode", true, true)};
+    goOnline();
+    display.LoadDDE("Bits", bits, 2);
+
+    server.set("Line1", "B3:0/0", "1");
+    EXPECT_TRUE(waitFor([&] { return display.bitStat(0)->isChecked(); }));
+
+    // A change takes any number from 1 as set; a poll only the text "1".
+    server.set("Line1", "N7:5", "2");
+    EXPECT_TRUE(waitFor([&] { return display.bitStat(1)->isChecked(); }));
+    display.PollTopics_Timer();
+    EXPECT_FALSE(display.bitStat(1)->isChecked());
+
+    // A click writes a writable bit ...
+    QTest::mouseClick(display.bitStat(0), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(server.get("Line1", "B3:0/0"), QStringLiteral("0"));
+    // ... and snaps a read-only one back to its value.
+    QTest::mouseClick(display.bitStat(1), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(display.bitStat(1)->isChecked());
+    EXPECT_EQ(server.get("Line1", "N7:5"), QStringLiteral("2"));
+
+    // Offline a click toggles the box only.
+    display.ForceOffline();
+    const bool before = display.bitStat(0)->isChecked();
+    QTest::mouseClick(display.bitStat(0), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_NE(display.bitStat(0)->isChecked(), before);
+    EXPECT_EQ(server.get("Line1", "B3:0/0"), QStringLiteral("0"));
+}
+
+TEST_F(PageDisplayTest, GoingOnlineWithNoTopicsStillPollsOnce)
+{
+    display.LoadDDE("Empty", {TopicRecord{}}, 0);
+    goOnline();
+    EXPECT_TRUE(display.SystemOnline);
+    EXPECT_EQ(display.onLine()->text(), QStringLiteral("System Online"));
+    EXPECT_EQ(display.onLine()->palette().color(QPalette::Window), QColor(128, 255, 128));
+    EXPECT_TRUE(display.pollTopics()->isActive());
+    display.PollTopics_Timer();
+    EXPECT_FALSE(display.pollTopics()->isActive());
+}
+
+TEST_F(PageDisplayTest, TimeoutUnlinksTheWholePageWithOneMessage)
+{
+    server.kill();
+    server.setArgs({"--no-rules", "--delay-ms", "1500"});
+    ASSERT_TRUE(server.start());
+    display.dataTopic(0)->LinkTimeout = 3;
+    goOnline();
+    display.LoadDDE("Slow", Page, 3);
+    EXPECT_EQ(messages.texts(), QStringList{"A timeout has occured so the link has been disconnected."});
+    for (int i = 0; i < display.elementCount(); ++i)
+        EXPECT_EQ(display.dataTopic(i)->LinkMode(), 0);
+}
+
+TEST_F(PageDisplayTest, MissingServerIsReportedForEachLinkAndStarted)
+{
+    server.kill();
+    goOnline();
+    display.LoadDDE("Down", Page, 2);
+    // The temporary application folder holds no server program, so starting it fails and says so.
+    const QStringList texts = messages.texts();
+    ASSERT_EQ(texts.size(), 4);
+    for (int i = 0; i < 4; i += 2) {
+        EXPECT_EQ(texts[i], QStringLiteral("Loading RSLinx, you must refresh the page."));
+        EXPECT_TRUE(texts[i + 1].startsWith("Load_RSLinx: File not found")) << texts[i + 1].toStdString();
+    }
+    EXPECT_EQ(display.elementCount(), 2);
+
+    // Going online starts it without a message of its own and abandons the rest.
+    messages.clear();
+    display.ForceOffline();
+    display.PollTopics_Timer();
+    display.onLine()->setChecked(true);
+    display.OnLine_Click();
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith("Load_RSLinx: "));
+    EXPECT_FALSE(display.pollTopics()->isActive());
+    EXPECT_TRUE(display.SystemOnline);
+}
+
+TEST_F(PageDisplayTest, ScrollRangesFollowTheViewport)
+{
+    display.resize(400, 300);
+    const int viewportHeight = display.viewport()->height();
+    const int range = (1920 - viewportHeight) * 15 + 200;
+    EXPECT_EQ(display.scrollV()->maximum(), range);
+    EXPECT_EQ(display.scrollV()->singleStep(), qRound(range / 40.0));
+    display.scrollV()->setValue(1500);
+    EXPECT_EQ(display.surface()->y(), -100);
+    display.resetScroll();
+    EXPECT_EQ(display.surface()->y(), 0);
+}
