@@ -19,6 +19,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -65,7 +66,8 @@ ImportViewer::ImportViewer(QWidget* parent) : QMainWindow(parent), m_model(new L
     m_tdat->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Room for the four detail lines of an RSLogix5000 row.
     const QFontMetrics fm(m_tdat->font());
-    m_tdat->setFixedHeight(fm.lineSpacing() * 4 + 2 * m_tdat->frameWidth() + 8);
+    m_tdat->setFixedHeight(fm.lineSpacing() * 4 + 2 * m_tdat->frameWidth() +
+                           2 * int(std::ceil(m_tdat->document()->documentMargin())) + 6);
 
     m_tagList = new QTableView(central);
     m_tagList->setObjectName(QStringLiteral("TagList"));
@@ -168,6 +170,10 @@ void ImportViewer::setWidths()
     const int spare = Twips::toPixels(SpareTwips);
     for (size_t c = 0; c < widest.size(); ++c)
         m_tagList->setColumnWidth(int(c), int(std::ceil(widest[c])) + spare);
+    // The line number column too: its widest text is the last number.
+    const QFontMetricsF headerMetrics(m_tagList->verticalHeader()->font());
+    m_tagList->verticalHeader()->setMinimumWidth(
+        int(std::ceil(headerMetrics.horizontalAdvance(QString::number(m_model->rowCount())))) + spare);
 }
 
 QString ImportViewer::rowDetails(int row) const

@@ -6,6 +6,7 @@
 #include "TagRoutines.h"
 #include "TempAppFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -24,7 +25,9 @@ struct ConvertRun {
 ConvertRun tagConvert(const QStringList& args)
 {
     QProcess p;
-    p.start(qEnvironmentVariable("HMI_BIN_DIR", QStringLiteral(".")) + "/TagConvert", args);
+    // The programs' folder, or where the build puts it beside the test programs.
+    const QString bin = qEnvironmentVariable("HMI_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin");
+    p.start(bin + "/TagConvert", args);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
