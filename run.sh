@@ -12,4 +12,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     exit 1
 fi
 cd demo
+# The stand-in communication server gives the demo pages live values; a second start exits by itself.
+./CommServer >/dev/null 2>&1 &
 exec ./Corvane

@@ -8,6 +8,8 @@
 DrawSurface::DrawSurface(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Its own background, not the viewport's that it would otherwise inherit.
+    setBackgroundRole(QPalette::Window);
     setFocusPolicy(Qt::ClickFocus);
 }
 

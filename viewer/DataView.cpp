@@ -122,6 +122,8 @@ void DataView::InitViewer(const QString& appFolder)
     IdleCountdownText = QStringLiteral("  Time before program termination %1 minutes  ").arg(30);
     m_status[1]->setText(IdleCountdownText);
     List_Projects();
+    // Nothing is chosen until the operator picks a project.
+    m_projectList->setCurrentIndex(-1);
     m_splitter->move(m_progTree->x() + px(TreeWidth), 0);
     CntrlForm::Draw_Grid(m_display->surface());
 
