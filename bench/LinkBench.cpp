@@ -24,13 +24,11 @@ constexpr int Boxes = 1000;
 constexpr int Changes = 50000;
 constexpr int Programs = 10;
 
-QString item(int i)
-{
+QString item(int i) {
     return QStringLiteral("Bench_Value[%1]").arg(i);
 }
 
-long rssKb(qint64 pid)
-{
+long rssKb(qint64 pid) {
     QFile f(QStringLiteral("/proc/%1/status").arg(pid));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
@@ -40,25 +38,23 @@ long rssKb(qint64 pid)
     return -1;
 }
 
-void runUntil(const std::function<bool()>& done, int ms = 60000)
-{
+void runUntil(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
-QByteArray dataLines(int n)
-{
+QByteArray dataLines(int n) {
     QByteArray all;
     for (int i = 0; i < n; ++i)
-        all += LinkProtocol::encodeLine({QStringLiteral("DATA"), QStringLiteral("Bench"), item(i % Boxes), QString::number(i)});
+        all += LinkProtocol::encodeLine(
+            {QStringLiteral("DATA"), QStringLiteral("Bench"), item(i % Boxes), QString::number(i)});
     return all;
 }
 
 // Baseline: the same DATA lines sent through a local socket to an echo in this process and split again.
-double echoSeconds(const QByteArray& lines, int count)
-{
+double echoSeconds(const QByteArray& lines, int count) {
     QLocalServer server;
     const QString name = QStringLiteral("hmi-bench-echo-%1").arg(QCoreApplication::applicationPid());
     QLocalServer::removeServer(name);
@@ -89,15 +85,16 @@ double echoSeconds(const QByteArray& lines, int count)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const QString socket = QStringLiteral("hmi-bench-%1").arg(QCoreApplication::applicationPid());
     qputenv("HMI_LINK_SOCKET", socket.toLocal8Bit());
 
     QProcess server;
-    server.start(QStringLiteral(HMI_BIN_DIR "/CommServer"), {QStringLiteral("--socket"), socket, QStringLiteral("--no-rules")});
+    server.start(QStringLiteral(HMI_BIN_DIR "/CommServer"),
+                 {QStringLiteral("--socket"), socket, QStringLiteral("--no-rules")});
     if (!server.waitForReadyRead(5000)) {
         std::fprintf(stderr, "CommServer did not start\n");
         return 1;
@@ -129,8 +126,8 @@ int main(int argc, char** argv)
     writer.waitForConnected(2000);
     QByteArray pokes;
     for (int i = 0; i < Changes; ++i)
-        pokes += LinkProtocol::encodeLine({QStringLiteral("POKE"), QString::number(i), QStringLiteral("Bench"), item(i % Boxes),
-                                           QString::number(i + 1)});
+        pokes += LinkProtocol::encodeLine({QStringLiteral("POKE"), QString::number(i),
+                                           QStringLiteral("Bench"), item(i % Boxes), QString::number(i + 1)});
     t.restart();
     writer.write(pokes);
     runUntil([&] { return changes >= Changes; });
@@ -146,7 +143,8 @@ int main(int argc, char** argv)
         s->waitForConnected(2000);
         QByteArray advises;
         for (int i = 0; i < Boxes; ++i)
-            advises += LinkProtocol::encodeLine({QStringLiteral("ADVISE"), QString::number(i), QStringLiteral("Page%1").arg(p), item(i)});
+            advises += LinkProtocol::encodeLine(
+                {QStringLiteral("ADVISE"), QString::number(i), QStringLiteral("Page%1").arg(p), item(i)});
         s->write(advises);
         s->flush();
         programs.push_back(std::move(s));
@@ -159,13 +157,15 @@ int main(int argc, char** argv)
     });
     const long rssLinks = rssKb(server.processId());
 
-    std::printf("link 1,000 value boxes:             %8.3f s  (%.0f links/s)\n", linkSeconds, Boxes / linkSeconds);
-    std::printf("value changes into value boxes:     %8.3f s  (%.0f changes/s, %d of %d arrived)\n", pushSeconds,
-                changes / pushSeconds, changes, Changes);
-    std::printf("plain local-socket echo, same lines:%8.3f s  (%.0f lines/s)  ratio %.1fx\n", echo, Changes / echo,
-                pushSeconds / echo);
-    std::printf("server memory: idle %ld kB, with one page %ld kB, with %d programs x %d links %ld kB (+%ld kB)\n", rssIdle,
-                rssBefore, Programs, Boxes, rssLinks, rssLinks - rssBefore);
+    std::printf("link 1,000 value boxes:             %8.3f s  (%.0f links/s)\n", linkSeconds,
+                Boxes / linkSeconds);
+    std::printf("value changes into value boxes:     %8.3f s  (%.0f changes/s, %d of %d arrived)\n",
+                pushSeconds, changes / pushSeconds, changes, Changes);
+    std::printf("plain local-socket echo, same lines:%8.3f s  (%.0f lines/s)  ratio %.1fx\n", echo,
+                Changes / echo, pushSeconds / echo);
+    std::printf(
+        "server memory: idle %ld kB, with one page %ld kB, with %d programs x %d links %ld kB (+%ld kB)\n",
+        rssIdle, rssBefore, Programs, Boxes, rssLinks, rssLinks - rssBefore);
 
     LinkClient::instance().disconnectFromServer();
     server.kill();

@@ -4,8 +4,7 @@
 
 namespace LinkProtocol {
 
-QString socketName()
-{
+QString socketName() {
     const QString overridden = qEnvironmentVariable("HMI_LINK_SOCKET");
     if (!overridden.isEmpty())
         return overridden;
@@ -19,18 +18,26 @@ QString socketName()
     return QLatin1String(ApplicationName) + QLatin1Char('-') + user;
 }
 
-QByteArray encodeLine(const QStringList& fields)
-{
+QByteArray encodeLine(const QStringList& fields) {
     QByteArray out;
     for (const QString& field : fields) {
         const QByteArray bytes = field.toLatin1();
         for (char c : bytes) {
             switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += c;
             }
         }
         out += '\t';
@@ -39,8 +46,7 @@ QByteArray encodeLine(const QStringList& fields)
     return out;
 }
 
-QStringList decodeLine(const QByteArray& line)
-{
+QStringList decodeLine(const QByteArray& line) {
     QStringList fields;
     QByteArray field;
     bool open = false;
@@ -64,8 +70,7 @@ QStringList decodeLine(const QByteArray& line)
     return fields;
 }
 
-bool splitLinkTopic(const QString& linkTopic, QString* application, QString* topic)
-{
+bool splitLinkTopic(const QString& linkTopic, QString* application, QString* topic) {
     const qsizetype bar = linkTopic.indexOf(QLatin1Char('|'));
     if (bar < 0)
         return false;
@@ -74,8 +79,7 @@ bool splitLinkTopic(const QString& linkTopic, QString* application, QString* top
     return true;
 }
 
-void LineBuffer::append(const QByteArray& bytes)
-{
+void LineBuffer::append(const QByteArray& bytes) {
     qsizetype from = 0;
     for (qsizetype lf = bytes.indexOf('\n'); lf >= 0; lf = bytes.indexOf('\n', from)) {
         if (m_skipping)
@@ -95,8 +99,7 @@ void LineBuffer::append(const QByteArray& bytes)
     }
 }
 
-void LineBuffer::finish(QByteArray line)
-{
+void LineBuffer::finish(QByteArray line) {
     if (line.endsWith('\r'))
         line.chop(1);
     if (line.size() > MaxLineBytes)
@@ -105,8 +108,7 @@ void LineBuffer::finish(QByteArray line)
         m_ready.emplace_back(Kind::Line, std::move(line));
 }
 
-LineBuffer::Kind LineBuffer::next(QByteArray* line)
-{
+LineBuffer::Kind LineBuffer::next(QByteArray* line) {
     if (m_ready.empty())
         return Kind::None;
     const Kind kind = m_ready.front().first;
@@ -115,8 +117,7 @@ LineBuffer::Kind LineBuffer::next(QByteArray* line)
     return kind;
 }
 
-qsizetype LineBuffer::buffered() const
-{
+qsizetype LineBuffer::buffered() const {
     qsizetype n = m_partial.size();
     for (const auto& entry : m_ready)
         n += entry.second.size();

@@ -12,19 +12,18 @@
 
 namespace CntrlDDE {
 
-QString serverProgram()
-{
+QString serverProgram() {
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\Program Files\\Rockwell Software\\Rslinx\\RSLinx.exe");
 #else
-    const QString folder = SharedVars::AppFolder.isEmpty() ? QCoreApplication::applicationDirPath() + QLatin1Char('/')
-                                                           : SharedVars::AppFolder;
+    const QString folder = SharedVars::AppFolder.isEmpty()
+                               ? QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                               : SharedVars::AppFolder;
     return folder + QStringLiteral("CommServer");
 #endif
 }
 
-Status Load_RSLinx()
-{
+Status Load_RSLinx() {
     const QString program = serverProgram();
     const QFileInfo info(program);
     if (!info.exists())
@@ -44,7 +43,8 @@ Status Load_RSLinx()
     });
 #endif
     if (!process.startDetached())
-        return Status(RunError::of(ErrNo::PathFileAccess, QStringLiteral("Path/File access error: ") + program));
+        return Status(
+            RunError::of(ErrNo::PathFileAccess, QStringLiteral("Path/File access error: ") + program));
     return {};
 }
 

@@ -58,7 +58,9 @@ private:
     void settle(const QString& key);
     void lost();
 
-    static QString keyOf(const QString& topic, const QString& item) { return topic + QLatin1Char('\t') + item; }
+    static QString keyOf(const QString& topic, const QString& item) {
+        return topic + QLatin1Char('\t') + item;
+    }
 
     QLocalSocket* m_socket = nullptr;
     LinkProtocol::LineBuffer m_buffer;

@@ -7,16 +7,14 @@
 
 namespace {
 
-ItemAddress refuse(const QString& item, const QString& why)
-{
+ItemAddress refuse(const QString& item, const QString& why) {
     ItemAddress a;
     a.canonical = item;
     a.error = why;
     return a;
 }
 
-ItemAddress accept(ItemAddress::Kind kind, const QString& canonical)
-{
+ItemAddress accept(ItemAddress::Kind kind, const QString& canonical) {
     ItemAddress a;
     a.valid = true;
     a.kind = kind;
@@ -25,10 +23,9 @@ ItemAddress accept(ItemAddress::Kind kind, const QString& canonical)
 }
 
 // Data-table addresses: type letters, file number, ':' element, then '.' sub-element and/or '/' bit.
-ItemAddress parseAddress(const QString& item)
-{
-    static const QRegularExpression form(QStringLiteral(
-        "^(ST|O|I|S|B|T|C|R|N|F|L|A)(\\d{1,3})?(?::(\\d{1,3})(?:\\.([A-Z]{2,3}|\\d{1,3}))?)?(?:/(\\d{1,4}))?$"));
+ItemAddress parseAddress(const QString& item) {
+    static const QRegularExpression form(QStringLiteral("^(ST|O|I|S|B|T|C|R|N|F|L|A)(\\d{1,3})?(?::(\\d{1,3})"
+                                                        "(?:\\.([A-Z]{2,3}|\\d{1,3}))?)?(?:/(\\d{1,4}))?$"));
     const QString up = item.toUpper();
     const QRegularExpressionMatch m = form.match(up);
     if (!m.hasMatch())
@@ -42,7 +39,10 @@ ItemAddress parseAddress(const QString& item)
 
     // I/O and status have fixed files; every other type needs its own file number, 3 and up.
     int file = 0;
-    const int fixedFile = type == QLatin1String("O") ? 0 : type == QLatin1String("I") ? 1 : type == QLatin1String("S") ? 2 : -1;
+    const int fixedFile = type == QLatin1String("O")   ? 0
+                          : type == QLatin1String("I") ? 1
+                          : type == QLatin1String("S") ? 2
+                                                       : -1;
     if (fixedFile >= 0) {
         file = hasFile ? m.captured(2).toInt() : fixedFile;
         if (file != fixedFile)
@@ -70,7 +70,8 @@ ItemAddress parseAddress(const QString& item)
     QString canonical = head + QLatin1Char(':') + QString::number(element);
 
     ItemAddress::Kind kind = type == QLatin1String("L") ? ItemAddress::Kind::Int32 : ItemAddress::Kind::Int16;
-    const bool structured = type == QLatin1String("T") || type == QLatin1String("C") || type == QLatin1String("R");
+    const bool structured =
+        type == QLatin1String("T") || type == QLatin1String("C") || type == QLatin1String("R");
     if (hasSub) {
         bool numeric = false;
         const int word = sub.toInt(&numeric);
@@ -115,14 +116,12 @@ ItemAddress parseAddress(const QString& item)
 }
 
 // Logix names: a letter or '_' first, letters, digits and single '_' after, at most 40 characters.
-bool isIdentifier(const QString& s)
-{
+bool isIdentifier(const QString& s) {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,39}$"));
     return name.match(s).hasMatch() && !s.contains(QLatin1String("__")) && !s.endsWith(QLatin1Char('_'));
 }
 
-ItemAddress parseTag(const QString& item)
-{
+ItemAddress parseTag(const QString& item) {
     QString rest = item;
     QString canonical;
     static const QString program = QStringLiteral("PROGRAM:");
@@ -137,7 +136,8 @@ ItemAddress parseTag(const QString& item)
 
     // Segments: a name with optional [i] or [i,j,k] subscripts; a final all-digit segment is a bit.
     const QStringList segments = rest.split(QLatin1Char('.'));
-    static const QRegularExpression segmentForm(QStringLiteral("^([^\\[\\]]+)(?:\\[(\\d{1,5}(?:,\\d{1,5}){0,2})\\])?$"));
+    static const QRegularExpression segmentForm(
+        QStringLiteral("^([^\\[\\]]+)(?:\\[(\\d{1,5}(?:,\\d{1,5}){0,2})\\])?$"));
     ItemAddress::Kind kind = ItemAddress::Kind::Number;
     for (qsizetype i = 0; i < segments.size(); ++i) {
         const QString& s = segments[i];
@@ -166,8 +166,7 @@ ItemAddress parseTag(const QString& item)
     return accept(kind, canonical);
 }
 
-bool toNumber(const QString& text, double* value)
-{
+bool toNumber(const QString& text, double* value) {
     bool ok = false;
     *value = text.trimmed().toDouble(&ok);
     return ok && std::isfinite(*value);
@@ -175,8 +174,7 @@ bool toNumber(const QString& text, double* value)
 
 } // namespace
 
-ItemAddress ItemAddress::parse(const QString& item)
-{
+ItemAddress ItemAddress::parse(const QString& item) {
     if (item.trimmed().isEmpty())
         return refuse(item, QStringLiteral("no item given"));
     if (item.size() > 255)
@@ -188,8 +186,7 @@ ItemAddress ItemAddress::parse(const QString& item)
     return parseTag(item);
 }
 
-ItemAddress::Normalized ItemAddress::normalize(const QString& value) const
-{
+ItemAddress::Normalized ItemAddress::normalize(const QString& value) const {
     Normalized n;
     if (kind == Kind::Text) {
         if (value.size() > 82)

@@ -17,8 +17,7 @@ constexpr int SineSteps = 36;
 // Faster timers would only burn the machine.
 constexpr int MinPeriodMs = 10;
 
-QString number(double v)
-{
+QString number(double v) {
     return QString::number(std::round(v * 100) / 100, 'g', 12);
 }
 
@@ -26,11 +25,12 @@ QString number(double v)
 
 Simulator::Simulator(ValueStore& store, QObject* parent) : QObject(parent), m_store(store) {}
 
-Simulator::Loaded Simulator::parse(const QStringList& lines)
-{
-    static const QHash<QString, SimRule::Kind> kinds = {
-        {"ramp", SimRule::Kind::Ramp},     {"toggle", SimRule::Kind::Toggle}, {"random", SimRule::Kind::Random},
-        {"sine", SimRule::Kind::Sine},     {"constant", SimRule::Kind::Constant}};
+Simulator::Loaded Simulator::parse(const QStringList& lines) {
+    static const QHash<QString, SimRule::Kind> kinds = {{"ramp", SimRule::Kind::Ramp},
+                                                        {"toggle", SimRule::Kind::Toggle},
+                                                        {"random", SimRule::Kind::Random},
+                                                        {"sine", SimRule::Kind::Sine},
+                                                        {"constant", SimRule::Kind::Constant}};
     Loaded out;
     for (int n = 0; n < lines.size(); ++n) {
         const QString& line = lines[n];
@@ -76,7 +76,8 @@ Simulator::Loaded Simulator::parse(const QStringList& lines)
         const bool toggle = r.kind == SimRule::Kind::Toggle;
         bool okMin = true, okMax = true;
         r.min = f.size() > 4 && !f[4].trimmed().isEmpty() ? f[4].trimmed().toDouble(&okMin) : 0;
-        r.max = f.size() > 5 && !f[5].trimmed().isEmpty() ? f[5].trimmed().toDouble(&okMax) : (toggle ? 1 : 100);
+        r.max =
+            f.size() > 5 && !f[5].trimmed().isEmpty() ? f[5].trimmed().toDouble(&okMax) : (toggle ? 1 : 100);
         if (!okMin || !okMax || !(r.min < r.max)) {
             refuse(QStringLiteral("min must be a number below max"));
             continue;
@@ -86,8 +87,7 @@ Simulator::Loaded Simulator::parse(const QStringList& lines)
     return out;
 }
 
-void Simulator::start(const QList<SimRule>& rules)
-{
+void Simulator::start(const QList<SimRule>& rules) {
     m_rules = rules;
     m_phase = QList<int>(rules.size(), 0);
     for (int i = 0; i < m_rules.size(); ++i) {
@@ -106,8 +106,7 @@ void Simulator::start(const QList<SimRule>& rules)
     }
 }
 
-void Simulator::step(int i)
-{
+void Simulator::step(int i) {
     if (i < 0 || i >= m_rules.size())
         return;
     const SimRule& r = m_rules[i];
@@ -127,7 +126,8 @@ void Simulator::step(int i)
         break;
     case SimRule::Kind::Sine:
         m_phase[i] = (m_phase[i] + 1) % SineSteps;
-        next = (r.min + r.max) / 2 + (r.max - r.min) / 2 * std::sin(2 * std::numbers::pi * m_phase[i] / SineSteps);
+        next = (r.min + r.max) / 2 +
+               (r.max - r.min) / 2 * std::sin(2 * std::numbers::pi * m_phase[i] / SineSteps);
         break;
     case SimRule::Kind::Constant:
         return;

@@ -30,7 +30,8 @@ public:
         QList<SimRule> rules;
         QStringList warnings; // refused lines, with their line numbers
     };
-    // Field lines: topic, item, rule, period in ms, optional min and max. Blank lines and '#' lines are skipped.
+    // Field lines: topic, item, rule, period in ms, optional min and max. Blank lines and '#' lines are
+    // skipped.
     static Loaded parse(const QStringList& lines);
 
     // Sets each item's starting value and starts the timers.

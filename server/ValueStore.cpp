@@ -1,12 +1,10 @@
 #include "ValueStore.h"
 
-QString ValueStore::keyOf(const QString& topic, const ItemAddress& address)
-{
+QString ValueStore::keyOf(const QString& topic, const ItemAddress& address) {
     return topic.toUpper() + QLatin1Char('\t') + address.canonical;
 }
 
-QString ValueStore::read(const QString& topic, const QString& item)
-{
+QString ValueStore::read(const QString& topic, const QString& item) {
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
         return serverError(address.error);
@@ -15,8 +13,7 @@ QString ValueStore::read(const QString& topic, const QString& item)
 }
 
 ValueStore::WriteResult ValueStore::write(const QString& topic, const QString& item, const QString& value,
-                                          Announce announce)
-{
+                                          Announce announce) {
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
         return {false, {}, address.error};

@@ -20,8 +20,7 @@
 
 namespace {
 
-QStringList rulesLines(const QCommandLineParser& args, QTextStream& err)
-{
+QStringList rulesLines(const QCommandLineParser& args, QTextStream& err) {
     if (args.isSet(QStringLiteral("no-rules")))
         return {};
     QString path = args.value(QStringLiteral("rules"));
@@ -39,16 +38,15 @@ QStringList rulesLines(const QCommandLineParser& args, QTextStream& err)
     return lines.value();
 }
 
-QString lockPath(const QString& socketName)
-{
-    const QString base = socketName.contains(QLatin1Char('/')) ? socketName : QDir::tempPath() + QLatin1Char('/') + socketName;
+QString lockPath(const QString& socketName) {
+    const QString base =
+        socketName.contains(QLatin1Char('/')) ? socketName : QDir::tempPath() + QLatin1Char('/') + socketName;
     return base + QStringLiteral(".lock");
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("CommServer"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HMI_VERSION));
@@ -59,20 +57,29 @@ int main(int argc, char** argv)
     args.setApplicationDescription(QStringLiteral("Stand-in communication server for the \"RSLinx\" links."));
     args.addHelpOption();
     args.addOptions({
-        {QStringLiteral("socket"), QStringLiteral("Local socket name (default: per user, or $HMI_LINK_SOCKET)."), QStringLiteral("name")},
-        {QStringLiteral("rules"), QStringLiteral("Simulation rules file (default: SimRules.txt beside the program)."), QStringLiteral("file")},
+        {QStringLiteral("socket"),
+         QStringLiteral("Local socket name (default: per user, or $HMI_LINK_SOCKET)."),
+         QStringLiteral("name")},
+        {QStringLiteral("rules"),
+         QStringLiteral("Simulation rules file (default: SimRules.txt beside the program)."),
+         QStringLiteral("file")},
         {QStringLiteral("no-rules"), QStringLiteral("Simulate nothing.")},
-        {QStringLiteral("delay-ms"), QStringLiteral("Answer every request this much later (test switch)."), QStringLiteral("ms")},
-        {QStringLiteral("exit-after-ms"), QStringLiteral("Exit after this long (test switch)."), QStringLiteral("ms")},
-        {QStringLiteral("set"), QStringLiteral("Control: write VALUE to ITEM of TOPIC in the running server.")},
-        {QStringLiteral("get"), QStringLiteral("Control: print the value of ITEM of TOPIC from the running server.")},
+        {QStringLiteral("delay-ms"), QStringLiteral("Answer every request this much later (test switch)."),
+         QStringLiteral("ms")},
+        {QStringLiteral("exit-after-ms"), QStringLiteral("Exit after this long (test switch)."),
+         QStringLiteral("ms")},
+        {QStringLiteral("set"),
+         QStringLiteral("Control: write VALUE to ITEM of TOPIC in the running server.")},
+        {QStringLiteral("get"),
+         QStringLiteral("Control: print the value of ITEM of TOPIC from the running server.")},
         {QStringLiteral("quit"), QStringLiteral("Control: stop the running server.")},
     });
-    args.addPositionalArgument(QStringLiteral("topic item [value]"), QStringLiteral("Arguments of --set and --get."));
+    args.addPositionalArgument(QStringLiteral("topic item [value]"),
+                               QStringLiteral("Arguments of --set and --get."));
     args.process(app);
 
     const QString socketName = args.isSet(QStringLiteral("socket")) ? args.value(QStringLiteral("socket"))
-                                                                      : LinkProtocol::socketName();
+                                                                    : LinkProtocol::socketName();
     const QStringList pos = args.positionalArguments();
     if (args.isSet(QStringLiteral("set"))) {
         if (pos.size() != 3) {
@@ -113,7 +120,8 @@ int main(int argc, char** argv)
         err << "CommServer: cannot listen on " << socketName << ": " << why << Qt::endl;
         return 1;
     }
-    QObject::connect(&server, &LinkServer::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&server, &LinkServer::quitRequested, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     if (const int ms = msOption(QStringLiteral("exit-after-ms")))
         QTimer::singleShot(ms, &app, &QCoreApplication::quit);
 

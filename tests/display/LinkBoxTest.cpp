@@ -8,8 +8,7 @@ namespace {
 
 const QString Topic = QStringLiteral("RSLinx|Line1");
 
-void linkTo(LinkBox& box, const QString& item, const QString& topic = Topic)
-{
+void linkTo(LinkBox& box, const QString& item, const QString& topic = Topic) {
     box.LinkTopic = topic;
     box.LinkItem = item;
 }
@@ -18,8 +17,7 @@ void linkTo(LinkBox& box, const QString& item, const QString& topic = Topic)
 
 using LinkBoxTest = LinkFixture;
 
-TEST_F(LinkBoxTest, AutomaticLinkShowsValueAtOnceThenEveryChangeToEveryBoxOfTheItem)
-{
+TEST_F(LinkBoxTest, AutomaticLinkShowsValueAtOnceThenEveryChangeToEveryBoxOfTheItem) {
     ASSERT_TRUE(server.start());
     ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:1"), QStringLiteral("5")), 0);
 
@@ -50,8 +48,7 @@ TEST_F(LinkBoxTest, AutomaticLinkShowsValueAtOnceThenEveryChangeToEveryBoxOfTheI
     EXPECT_EQ(LinkClient::instance().linkCount(), 3);
 }
 
-TEST_F(LinkBoxTest, ModeZeroKeepsLastTextAndOtherLinksOfTheItemStayLive)
-{
+TEST_F(LinkBoxTest, ModeZeroKeepsLastTextAndOtherLinksOfTheItemStayLive) {
     ASSERT_TRUE(server.start());
     LinkBox a, b;
     linkTo(a, QStringLiteral("Tank_Level"));
@@ -76,8 +73,7 @@ TEST_F(LinkBoxTest, ModeZeroKeepsLastTextAndOtherLinksOfTheItemStayLive)
     EXPECT_EQ(LinkClient::instance().linkCount(), 1);
 }
 
-TEST_F(LinkBoxTest, PokeIsStoredAndComesBackThroughTheLinksAfterThePokeReturned)
-{
+TEST_F(LinkBoxTest, PokeIsStoredAndComesBackThroughTheLinksAfterThePokeReturned) {
     ASSERT_TRUE(server.start());
     LinkBox writer, watcher;
     linkTo(writer, QStringLiteral("N7:1"));
@@ -111,8 +107,7 @@ TEST_F(LinkBoxTest, PokeIsStoredAndComesBackThroughTheLinksAfterThePokeReturned)
     QTRY_COMPARE_WITH_TIMEOUT(bit.Text(), QStringLiteral("1"), 3000);
 }
 
-TEST_F(LinkBoxTest, RefusedPokesAreReportedAndChangeNothing)
-{
+TEST_F(LinkBoxTest, RefusedPokesAreReportedAndChangeNothing) {
     ASSERT_TRUE(server.start());
     ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:1"), QStringLiteral("8")), 0);
     LinkBox box;
@@ -130,7 +125,8 @@ TEST_F(LinkBoxTest, RefusedPokesAreReportedAndChangeNothing)
         s = box.LinkPoke();
         ASSERT_FALSE(s.ok()) << bad;
         EXPECT_EQ(s.error().number, 285) << bad;
-        EXPECT_TRUE(s.error().description.startsWith(QLatin1String("Foreign application won't perform"))) << bad;
+        EXPECT_TRUE(s.error().description.startsWith(QLatin1String("Foreign application won't perform")))
+            << bad;
     }
     EXPECT_EQ(server.get(QStringLiteral("Line1"), QStringLiteral("N7:1")), QStringLiteral("8"));
     // The link still works after the refusals.
@@ -138,14 +134,14 @@ TEST_F(LinkBoxTest, RefusedPokesAreReportedAndChangeNothing)
     QTRY_COMPARE_WITH_TIMEOUT(box.Text(), QStringLiteral("10"), 3000);
 }
 
-TEST_F(LinkBoxTest, ItemTheServerCannotParseLinksWithAServerErrorText)
-{
+TEST_F(LinkBoxTest, ItemTheServerCannotParseLinksWithAServerErrorText) {
     ASSERT_TRUE(server.start());
     LinkBox box;
     for (const char* item : {"X7:0", "N7:0/16", "T4:0", "2Tank", "Tank__Level", ""}) {
         linkTo(box, QString::fromLatin1(item));
         ASSERT_TRUE(box.setLinkMode(1).ok()) << item;
-        EXPECT_TRUE(box.Text().startsWith(QLatin1String("Server error"))) << item << " -> " << box.Text().toStdString();
+        EXPECT_TRUE(box.Text().startsWith(QLatin1String("Server error")))
+            << item << " -> " << box.Text().toStdString();
     }
     // Text with TAB and line breaks survives the trip: string files take any text.
     linkTo(box, QStringLiteral("ST9:0"));
@@ -155,8 +151,7 @@ TEST_F(LinkBoxTest, ItemTheServerCannotParseLinksWithAServerErrorText)
     EXPECT_EQ(server.get(QStringLiteral("Line1"), QStringLiteral("ST9:0")), QStringLiteral("a\tb\r\nc\\"));
 }
 
-TEST_F(LinkBoxTest, BoxesThatChangeLinksInsideTheirChangeHandlerDoNotUpsetDelivery)
-{
+TEST_F(LinkBoxTest, BoxesThatChangeLinksInsideTheirChangeHandlerDoNotUpsetDelivery) {
     ASSERT_TRUE(server.start());
     auto* a = new LinkBox(0);
     LinkBox b(1);

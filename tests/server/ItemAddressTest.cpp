@@ -7,24 +7,23 @@
 
 using Kind = ItemAddress::Kind;
 
-TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind)
-{
+TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind) {
     struct Case {
         const char* item;
         const char* canonical;
         Kind kind;
     };
     const Case cases[] = {
-        {"N7:0", "N7:0", Kind::Int16},       {"n7:007", "N7:7", Kind::Int16},
-        {"N7:0/15", "N7:0/15", Kind::Bit},   {"B3:0/1", "B3:0/1", Kind::Bit},
-        {"B3/16", "B3/16", Kind::Bit},       {"B3:2", "B3:2", Kind::Int16},
+        {"N7:0", "N7:0", Kind::Int16},         {"n7:007", "N7:7", Kind::Int16},
+        {"N7:0/15", "N7:0/15", Kind::Bit},     {"B3:0/1", "B3:0/1", Kind::Bit},
+        {"B3/16", "B3/16", Kind::Bit},         {"B3:2", "B3:2", Kind::Int16},
         {"T4:0.ACC", "T4:0.ACC", Kind::Int16}, {"t4:0.dn", "T4:0.DN", Kind::Bit},
         {"C5:1.PRE", "C5:1.PRE", Kind::Int16}, {"R6:0.POS", "R6:0.POS", Kind::Int16},
-        {"T4:0.1", "T4:0.1", Kind::Int16},   {"F8:3", "F8:3", Kind::Float},
-        {"I:1/0", "I1:1/0", Kind::Bit},      {"I1:1.0/3", "I1:1.0/3", Kind::Bit},
-        {"O:2/3", "O0:2/3", Kind::Bit},      {"O:2", "O0:2", Kind::Int16},
-        {"S:1/5", "S2:1/5", Kind::Bit},      {"L9:0", "L9:0", Kind::Int32},
-        {"L9:0/31", "L9:0/31", Kind::Bit},   {"ST9:0", "ST9:0", Kind::Text},
+        {"T4:0.1", "T4:0.1", Kind::Int16},     {"F8:3", "F8:3", Kind::Float},
+        {"I:1/0", "I1:1/0", Kind::Bit},        {"I1:1.0/3", "I1:1.0/3", Kind::Bit},
+        {"O:2/3", "O0:2/3", Kind::Bit},        {"O:2", "O0:2", Kind::Int16},
+        {"S:1/5", "S2:1/5", Kind::Bit},        {"L9:0", "L9:0", Kind::Int32},
+        {"L9:0/31", "L9:0/31", Kind::Bit},     {"ST9:0", "ST9:0", Kind::Text},
         {"N10:255", "N10:255", Kind::Int16},
     };
     for (const Case& c : cases) {
@@ -35,8 +34,7 @@ TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind)
     }
 }
 
-TEST(ItemAddressTest, TagsParseWithProgramScopeArraysMembersAndBits)
-{
+TEST(ItemAddressTest, TagsParseWithProgramScopeArraysMembersAndBits) {
     struct Case {
         const char* item;
         const char* canonical;
@@ -61,13 +59,14 @@ TEST(ItemAddressTest, TagsParseWithProgramScopeArraysMembersAndBits)
     }
 }
 
-TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason)
-{
-    for (const char* item :
-         {"", "   ", "X7:0", "N:0", "N7:", "N7:256", "N7:0/16", "N2:0", "N256:0", "B3/4096", "T4:0", "T4:0.XYZ",
-          "T4:0.DN/1", "N7:0.ACC", "F8:0/1", "I:31/0", "I2:1/0", "O:1/32", "S3:1", "2Tank", "Tank-Level", "Tank__Level",
-          "Tank_", "Tag[", "Tag[1,2,3,4]", "Tag[-1]", "Tag..Member", "Flags.64", "Program:.Tag", "Program:Main",
-          "Tank Level", "N7:0 ", "Tag.5.Member"}) {
+TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason) {
+    for (const char* item : {"",           "   ",         "X7:0",        "N:0",          "N7:",
+                             "N7:256",     "N7:0/16",     "N2:0",        "N256:0",       "B3/4096",
+                             "T4:0",       "T4:0.XYZ",    "T4:0.DN/1",   "N7:0.ACC",     "F8:0/1",
+                             "I:31/0",     "I2:1/0",      "O:1/32",      "S3:1",         "2Tank",
+                             "Tank-Level", "Tank__Level", "Tank_",       "Tag[",         "Tag[1,2,3,4]",
+                             "Tag[-1]",    "Tag..Member", "Flags.64",    "Program:.Tag", "Program:Main",
+                             "Tank Level", "N7:0 ",       "Tag.5.Member"}) {
         const ItemAddress a = ItemAddress::parse(QString::fromLatin1(item));
         EXPECT_FALSE(a.valid) << "'" << item << "' taken as " << a.canonical.toStdString();
         EXPECT_FALSE(a.error.isEmpty()) << item;
@@ -75,10 +74,10 @@ TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason)
     EXPECT_FALSE(ItemAddress::parse(QString(300, QLatin1Char('A'))).valid);
 }
 
-TEST(ItemAddressTest, WrittenValuesAreCheckedAndStoredInTheItemsForm)
-{
+TEST(ItemAddressTest, WrittenValuesAreCheckedAndStoredInTheItemsForm) {
     auto put = [](const char* item, const char* value) {
-        const ItemAddress::Normalized n = ItemAddress::parse(QString::fromLatin1(item)).normalize(QString::fromLatin1(value));
+        const ItemAddress::Normalized n =
+            ItemAddress::parse(QString::fromLatin1(item)).normalize(QString::fromLatin1(value));
         return n.ok ? n.value : QStringLiteral("refused");
     };
     EXPECT_EQ(put("N7:0", " 42 "), "42");
@@ -100,21 +99,23 @@ TEST(ItemAddressTest, WrittenValuesAreCheckedAndStoredInTheItemsForm)
     EXPECT_EQ(put("ST9:0", QByteArray(83, 'x').constData()), "refused");
 }
 
-TEST(ValueStoreTest, SpellingsShareOneValueAndChangesAreAnnouncedOnce)
-{
+TEST(ValueStoreTest, SpellingsShareOneValueAndChangesAreAnnouncedOnce) {
     ValueStore store;
     QSignalSpy changed(&store, &ValueStore::changed);
     EXPECT_EQ(store.read(QStringLiteral("Line1"), QStringLiteral("N7:0")), "0");
     EXPECT_EQ(store.read(QStringLiteral("Line1"), QStringLiteral("ST9:0")), "");
-    EXPECT_TRUE(store.read(QStringLiteral("Line1"), QStringLiteral("Q7:0")).startsWith(QLatin1String("Server error")));
+    EXPECT_TRUE(store.read(QStringLiteral("Line1"), QStringLiteral("Q7:0"))
+                    .startsWith(QLatin1String("Server error")));
 
     ASSERT_TRUE(store.write(QStringLiteral("Line1"), QStringLiteral("n7:00"), QStringLiteral("5")).ok);
     EXPECT_EQ(store.read(QStringLiteral("LINE1"), QStringLiteral("N7:0")), "5");
     EXPECT_EQ(store.read(QStringLiteral("Line2"), QStringLiteral("N7:0")), "0");
     EXPECT_EQ(changed.size(), 1);
     // A simulation step that changes nothing stays quiet; a poke of the same value is announced.
-    ASSERT_TRUE(store.write(QStringLiteral("Line1"), QStringLiteral("N7:0"), QStringLiteral("5"),
-                            ValueStore::Announce::OnChange).ok);
+    ASSERT_TRUE(store
+                    .write(QStringLiteral("Line1"), QStringLiteral("N7:0"), QStringLiteral("5"),
+                           ValueStore::Announce::OnChange)
+                    .ok);
     EXPECT_EQ(changed.size(), 1);
     ASSERT_TRUE(store.write(QStringLiteral("Line1"), QStringLiteral("N7:0"), QStringLiteral("5")).ok);
     EXPECT_EQ(changed.size(), 2);

@@ -1,5 +1,5 @@
-#include "LinkTestServer.h"
 #include "Simulator.h"
+#include "LinkTestServer.h"
 #include "TextFile.h"
 #include "ValueStore.h"
 
@@ -7,8 +7,7 @@
 
 namespace {
 
-QString field(const QStringList& fields)
-{
+QString field(const QStringList& fields) {
     QString line;
     for (const QString& f : fields)
         line += f + QLatin1Char('\t');
@@ -17,8 +16,7 @@ QString field(const QStringList& fields)
 
 } // namespace
 
-TEST(SimulatorTest, RulesFileLinesAreReadOrRefusedWithTheirLineNumber)
-{
+TEST(SimulatorTest, RulesFileLinesAreReadOrRefusedWithTheirLineNumber) {
     const QStringList lines = {
         QStringLiteral("# comment"),
         QString(),
@@ -42,11 +40,11 @@ TEST(SimulatorTest, RulesFileLinesAreReadOrRefusedWithTheirLineNumber)
     EXPECT_EQ(loaded.rules[2].constant, "50");
     ASSERT_EQ(loaded.warnings.size(), 7);
     for (int i = 0; i < 7; ++i)
-        EXPECT_TRUE(loaded.warnings[i].startsWith(QStringLiteral("line %1:").arg(i + 6))) << loaded.warnings[i].toStdString();
+        EXPECT_TRUE(loaded.warnings[i].startsWith(QStringLiteral("line %1:").arg(i + 6)))
+            << loaded.warnings[i].toStdString();
 }
 
-TEST(SimulatorTest, StepsMoveValuesWithinTheirRangeAndFollowWhatWasWritten)
-{
+TEST(SimulatorTest, StepsMoveValuesWithinTheirRangeAndFollowWhatWasWritten) {
     ValueStore store;
     Simulator sim(store);
     sim.start(Simulator::parse({field({"L", "N7:0", "ramp", "100000", "2", "4"}),
@@ -87,9 +85,9 @@ TEST(SimulatorTest, StepsMoveValuesWithinTheirRangeAndFollowWhatWasWritten)
     EXPECT_EQ(value("N7:0"), "2");
 }
 
-TEST(SimulatorTest, DemoRulesBesideTheServerAreAllValidAndKeepLine1Moving)
-{
-    Result<QStringList> lines = TextFile::readLines(LinkTestServer::binDir() + QStringLiteral("/SimRules.txt"));
+TEST(SimulatorTest, DemoRulesBesideTheServerAreAllValidAndKeepLine1Moving) {
+    Result<QStringList> lines =
+        TextFile::readLines(LinkTestServer::binDir() + QStringLiteral("/SimRules.txt"));
     ASSERT_TRUE(lines.ok());
     const Simulator::Loaded loaded = Simulator::parse(lines.value());
     EXPECT_TRUE(loaded.warnings.isEmpty()) << loaded.warnings.join(QLatin1Char('\n')).toStdString();
@@ -97,6 +95,7 @@ TEST(SimulatorTest, DemoRulesBesideTheServerAreAllValidAndKeepLine1Moving)
     for (const SimRule& r : loaded.rules)
         if (r.topic == QLatin1String("Line1"))
             line1 << r.item;
-    for (const char* item : {"N7:0", "Tank_Level", "B3:0/0", "N7:1", "N7:2", "Program:MainProgram.Pump_Speed"})
+    for (const char* item :
+         {"N7:0", "Tank_Level", "B3:0/0", "N7:1", "N7:2", "Program:MainProgram.Pump_Speed"})
         EXPECT_TRUE(line1.contains(QString::fromLatin1(item))) << item;
 }
