@@ -27,8 +27,8 @@ ImportFrame::ImportFrame(QStringList stagedNames, int stepCount, Progress* progr
 
 ImportFrame::~ImportFrame()
 {
-    removeStaged();
-    processEvents();
+    if (!m_finished)
+        removeStaged();
 }
 
 QString ImportFrame::staged(const QString& name) { return SharedVars::TStructFolder + name; }
@@ -110,6 +110,7 @@ void ImportFrame::reportOnce(const QString& prefix, int number)
 
 ImportOutcome ImportFrame::finish()
 {
+    m_finished = true;
     removeStaged();
     processEvents();
     return m_outcome;

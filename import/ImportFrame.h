@@ -60,4 +60,5 @@ private:
     Progress* m_progress;
     ImportOutcome m_outcome;
     QSet<QString> m_reportedOnce;
+    bool m_finished = false;
 };

@@ -149,15 +149,33 @@ TEST(Proc500, BadInputEndsWithWhatCouldBeReadAndNoStagedFiles)
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
-TEST(Proc500, MissingStructureFolderGivesOneMessage)
+TEST(Proc500, StagedFileFailuresGiveOneMessageAndLeaveNothing)
 {
-    TempAppFolder app(TempAppFolder::Folders::None);
+    {
+        TempAppFolder app(TempAppFolder::Folders::None);
+        MessageRecorder messages;
+        ImportOutcome outcome;
+        const NodeList tree = import500(app, rslogix500(), &outcome);
+        EXPECT_TRUE(outcome.failed);
+        EXPECT_EQ(messages.texts(), QStringList{"Step 1: Path not found # 76"});
+        EXPECT_EQ(tree.count(), 1);
+    }
+    TempAppFolder app;
     MessageRecorder messages;
+    QByteArray csv;
+    for (int i = 0; i < 400; ++i)
+        csv += "N7:" + QByteArray::number(i) + ",,,value,,,,\r\n";
+    TempAppFolder::write(app.path() + "Line1.csv", csv);
+    NodeList tree;
     ImportOutcome outcome;
-    const NodeList tree = import500(app, rslogix500(), &outcome);
+    {
+        // Step_1.txt fits, Step_2.txt (a TAB longer per line) does not.
+        FileSizeLimit limit(csv.size() + 100);
+        outcome = Import_RSLogix500(app.path() + "Line1.csv", tree);
+    }
     EXPECT_TRUE(outcome.failed);
-    EXPECT_EQ(messages.texts(), QStringList{"Step 1: Path not found # 76"});
-    EXPECT_EQ(tree.count(), 1);
+    EXPECT_EQ(messages.texts(), QStringList{"Convert_CSV_to_TXT: Path/File access error # 75"});
+    EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
 TEST(Proc500, SecondImportIntoTheSameTreeReplacesTheFirst)
