@@ -24,11 +24,13 @@ constexpr int Boxes = 1000;
 constexpr int Changes = 50000;
 constexpr int Programs = 10;
 
-QString item(int i) {
+QString item(int i)
+{
     return QStringLiteral("Bench_Value[%1]").arg(i);
 }
 
-long rssKb(qint64 pid) {
+long rssKb(qint64 pid)
+{
     QFile f(QStringLiteral("/proc/%1/status").arg(pid));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
@@ -38,14 +40,16 @@ long rssKb(qint64 pid) {
     return -1;
 }
 
-void runUntil(const std::function<bool()>& done, int ms = 60000) {
+void runUntil(const std::function<bool()>& done, int ms = 60000)
+{
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
-QByteArray dataLines(int n) {
+QByteArray dataLines(int n)
+{
     QByteArray all;
     for (int i = 0; i < n; ++i)
         all += LinkProtocol::encodeLine(
@@ -54,7 +58,8 @@ QByteArray dataLines(int n) {
 }
 
 // Baseline: the same DATA lines sent through a local socket to an echo in this process and split again.
-double echoSeconds(const QByteArray& lines, int count) {
+double echoSeconds(const QByteArray& lines, int count)
+{
     QLocalServer server;
     const QString name = QStringLiteral("hmi-bench-echo-%1").arg(QCoreApplication::applicationPid());
     QLocalServer::removeServer(name);
@@ -85,7 +90,8 @@ double echoSeconds(const QByteArray& lines, int count) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);

@@ -1,24 +1,42 @@
 #include "LinkProtocol.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace LinkProtocol {
 
-QString socketName() {
+QString socketName()
+{
     const QString overridden = qEnvironmentVariable("HMI_LINK_SOCKET");
     if (!overridden.isEmpty())
         return overridden;
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("LOGNAME");
+#ifdef Q_OS_UNIX
+    if (user.isEmpty())
+        user = QString::number(::getuid());
+#endif
     // The name becomes a file name; keep it to characters every platform takes.
     user.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.-]")), QStringLiteral("_"));
-    if (user.isEmpty())
-        user = QStringLiteral("user");
-    return QLatin1String(ApplicationName) + QLatin1Char('-') + user;
+    const QString name = QLatin1String(ApplicationName) + QLatin1Char('-') + user;
+#ifdef Q_OS_UNIX
+    // The user's private runtime folder, where no other user can put a socket of the same name first.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime + QLatin1Char('/') + name;
+#endif
+    return name;
 }
 
-QByteArray encodeLine(const QStringList& fields) {
+QByteArray encodeLine(const QStringList& fields)
+{
     QByteArray out;
     for (const QString& field : fields) {
         const QByteArray bytes = field.toLatin1();
@@ -46,7 +64,8 @@ QByteArray encodeLine(const QStringList& fields) {
     return out;
 }
 
-QStringList decodeLine(const QByteArray& line) {
+QStringList decodeLine(const QByteArray& line)
+{
     QStringList fields;
     QByteArray field;
     bool open = false;
@@ -70,7 +89,8 @@ QStringList decodeLine(const QByteArray& line) {
     return fields;
 }
 
-bool splitLinkTopic(const QString& linkTopic, QString* application, QString* topic) {
+bool splitLinkTopic(const QString& linkTopic, QString* application, QString* topic)
+{
     const qsizetype bar = linkTopic.indexOf(QLatin1Char('|'));
     if (bar < 0)
         return false;
@@ -79,7 +99,8 @@ bool splitLinkTopic(const QString& linkTopic, QString* application, QString* top
     return true;
 }
 
-void LineBuffer::append(const QByteArray& bytes) {
+void LineBuffer::append(const QByteArray& bytes)
+{
     qsizetype from = 0;
     for (qsizetype lf = bytes.indexOf('\n'); lf >= 0; lf = bytes.indexOf('\n', from)) {
         if (m_skipping)
@@ -99,7 +120,8 @@ void LineBuffer::append(const QByteArray& bytes) {
     }
 }
 
-void LineBuffer::finish(QByteArray line) {
+void LineBuffer::finish(QByteArray line)
+{
     if (line.endsWith('\r'))
         line.chop(1);
     if (line.size() > MaxLineBytes)
@@ -108,7 +130,8 @@ void LineBuffer::finish(QByteArray line) {
         m_ready.emplace_back(Kind::Line, std::move(line));
 }
 
-LineBuffer::Kind LineBuffer::next(QByteArray* line) {
+LineBuffer::Kind LineBuffer::next(QByteArray* line)
+{
     if (m_ready.empty())
         return Kind::None;
     const Kind kind = m_ready.front().first;
@@ -117,7 +140,8 @@ LineBuffer::Kind LineBuffer::next(QByteArray* line) {
     return kind;
 }
 
-qsizetype LineBuffer::buffered() const {
+qsizetype LineBuffer::buffered() const
+{
     qsizetype n = m_partial.size();
     for (const auto& entry : m_ready)
         n += entry.second.size();

@@ -17,7 +17,8 @@ inline constexpr char ApplicationName[] = "RSLinx";
 // Longest line either side accepts; longer ones are refused without being kept in memory.
 inline constexpr int MaxLineBytes = 8192;
 
-// Socket the server listens on: HMI_LINK_SOCKET when set (tests), else per user and application.
+// Socket the server listens on: HMI_LINK_SOCKET when set (tests), else per user and application, in the
+// user's runtime folder where there is one.
 QString socketName();
 
 // Field escapes keep TAB, CR, LF and backslash inside a field from breaking the line.

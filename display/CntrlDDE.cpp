@@ -12,7 +12,8 @@
 
 namespace CntrlDDE {
 
-QString serverProgram() {
+QString serverProgram()
+{
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\Program Files\\Rockwell Software\\Rslinx\\RSLinx.exe");
 #else
@@ -23,7 +24,8 @@ QString serverProgram() {
 #endif
 }
 
-Status Load_RSLinx() {
+Status Load_RSLinx()
+{
     const QString program = serverProgram();
     const QFileInfo info(program);
     if (!info.exists())

@@ -5,21 +5,25 @@
 
 #include <QPointer>
 
-LinkBox::LinkBox(int index, QWidget* parent) : QLineEdit(parent), m_index(index) {
+LinkBox::LinkBox(int index, QWidget* parent) : QLineEdit(parent), m_index(index)
+{
     connect(this, &QLineEdit::textChanged, this, [this] { Q_EMIT Change(m_index); });
 }
 
-LinkBox::~LinkBox() {
+LinkBox::~LinkBox()
+{
     if (m_mode != 0)
         if (LinkClient* client = LinkClient::existing())
             client->unadvise(this);
 }
 
-int LinkBox::timeoutMs() const {
+int LinkBox::timeoutMs() const
+{
     return qMax(1, static_cast<int>(static_cast<quint16>(LinkTimeout))) * 100;
 }
 
-Status LinkBox::setLinkMode(int mode) {
+Status LinkBox::setLinkMode(int mode)
+{
     if (mode != 0 && mode != 1)
         return Status::fail(ErrNo::InvalidCall);
     if (m_mode != 0) {
@@ -49,13 +53,15 @@ Status LinkBox::setLinkMode(int mode) {
     return {};
 }
 
-Status LinkBox::LinkPoke() {
+Status LinkBox::LinkPoke()
+{
     if (m_mode == 0)
         return Status(RunError::of(293, QStringLiteral("DDE method invoked with no channel open")));
     Result<QString> stored = LinkClient::instance().poke(m_linkedTopic, m_linkedItem, text(), timeoutMs());
     return stored.status();
 }
 
-void LinkBox::linkValue(const QString& value) {
+void LinkBox::linkValue(const QString& value)
+{
     setText(value);
 }

@@ -26,40 +26,47 @@ struct LinkClient::Pending {
     QEventLoop* loop = nullptr;
 };
 
-LinkClient& LinkClient::instance() {
+LinkClient& LinkClient::instance()
+{
     if (!s_instance)
         s_instance = new LinkClient(QCoreApplication::instance());
     return *s_instance;
 }
 
-LinkClient* LinkClient::existing() {
+LinkClient* LinkClient::existing()
+{
     return s_instance.data();
 }
 
 LinkClient::LinkClient(QObject* parent) : QObject(parent) {}
 
-LinkClient::~LinkClient() {
+LinkClient::~LinkClient()
+{
     disconnectFromServer();
 }
 
-bool LinkClient::isConnected() const {
+bool LinkClient::isConnected() const
+{
     return m_socket && m_socket->state() == QLocalSocket::ConnectedState;
 }
 
-int LinkClient::linkCount() const {
+int LinkClient::linkCount() const
+{
     int n = 0;
     for (const auto& boxes : m_links)
         n += static_cast<int>(boxes.size());
     return n;
 }
 
-void LinkClient::disconnectFromServer() {
+void LinkClient::disconnectFromServer()
+{
     if (!m_socket)
         return;
     lost();
 }
 
-Status LinkClient::ensureConnected(int timeoutMs) {
+Status LinkClient::ensureConnected(int timeoutMs)
+{
     if (isConnected())
         return {};
     if (m_socket)
@@ -86,7 +93,8 @@ Status LinkClient::ensureConnected(int timeoutMs) {
     return {};
 }
 
-Result<QStringList> LinkClient::request(const QStringList& fields, int timeoutMs) {
+Result<QStringList> LinkClient::request(const QStringList& fields, int timeoutMs)
+{
     if (Status s = ensureConnected(timeoutMs); !s)
         return s.error();
     const quint64 id = m_nextId++;
@@ -133,7 +141,8 @@ Result<QStringList> LinkClient::request(const QStringList& fields, int timeoutMs
     return p.reply.mid(2);
 }
 
-void LinkClient::receive() {
+void LinkClient::receive()
+{
     m_receiveQueued = false;
     if (!m_socket)
         return;
@@ -151,7 +160,8 @@ void LinkClient::receive() {
     }
 }
 
-void LinkClient::dispatch(const QStringList& fields) {
+void LinkClient::dispatch(const QStringList& fields)
+{
     const QString& verb = fields.value(0);
     if (verb == Data) {
         if (fields.size() < 4)
@@ -188,7 +198,8 @@ void LinkClient::dispatch(const QStringList& fields) {
     }
 }
 
-void LinkClient::flushDeferred() {
+void LinkClient::flushDeferred()
+{
     while (!m_deferred.empty() && m_waiting == 0) {
         const QStringList data = m_deferred.front();
         m_deferred.pop_front();
@@ -196,7 +207,8 @@ void LinkClient::flushDeferred() {
     }
 }
 
-void LinkClient::deliver(const QStringList& data) {
+void LinkClient::deliver(const QStringList& data)
+{
     const auto it = m_links.constFind(keyOf(data[1], data[2]));
     if (it == m_links.cend())
         return;
@@ -207,7 +219,8 @@ void LinkClient::deliver(const QStringList& data) {
             box->linkValue(data[3]);
 }
 
-void LinkClient::settle(const QString& key) {
+void LinkClient::settle(const QString& key)
+{
     if (m_inFlight.value(key) > 0 || !m_links.value(key).isEmpty())
         return;
     m_inFlight.remove(key);
@@ -220,7 +233,8 @@ void LinkClient::settle(const QString& key) {
     }
 }
 
-Result<QString> LinkClient::advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs) {
+Result<QString> LinkClient::advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs)
+{
     QPointer<LinkBox> guard(box);
     Result<QStringList> reply = request({Advise, topic, item}, timeoutMs);
     const QString key = keyOf(topic, item);
@@ -232,7 +246,8 @@ Result<QString> LinkClient::advise(LinkBox* box, const QString& topic, const QSt
     return reply->value(0);
 }
 
-void LinkClient::unadvise(LinkBox* box) {
+void LinkClient::unadvise(LinkBox* box)
+{
     const QString key = keyOf(box->m_linkedTopic, box->m_linkedItem);
     const auto it = m_links.find(key);
     if (it == m_links.end())
@@ -242,14 +257,16 @@ void LinkClient::unadvise(LinkBox* box) {
 }
 
 Result<QString> LinkClient::poke(const QString& topic, const QString& item, const QString& value,
-                                 int timeoutMs) {
+                                 int timeoutMs)
+{
     Result<QStringList> reply = request({QStringLiteral("POKE"), topic, item, value}, timeoutMs);
     if (!reply)
         return reply.error();
     return reply->value(0);
 }
 
-void LinkClient::lost() {
+void LinkClient::lost()
+{
     if (!m_socket)
         return;
     QLocalSocket* socket = m_socket;

@@ -58,7 +58,8 @@ private:
     void settle(const QString& key);
     void lost();
 
-    static QString keyOf(const QString& topic, const QString& item) {
+    static QString keyOf(const QString& topic, const QString& item)
+    {
         return topic + QLatin1Char('\t') + item;
     }
 

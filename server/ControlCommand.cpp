@@ -8,7 +8,8 @@
 
 namespace ControlCommand {
 
-int run(const QString& socketName, const QStringList& fields) {
+int run(const QString& socketName, const QStringList& fields)
+{
     QTextStream out(stdout), err(stderr);
     QLocalSocket socket;
     socket.connectToServer(socketName);

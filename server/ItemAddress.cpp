@@ -7,14 +7,16 @@
 
 namespace {
 
-ItemAddress refuse(const QString& item, const QString& why) {
+ItemAddress refuse(const QString& item, const QString& why)
+{
     ItemAddress a;
     a.canonical = item;
     a.error = why;
     return a;
 }
 
-ItemAddress accept(ItemAddress::Kind kind, const QString& canonical) {
+ItemAddress accept(ItemAddress::Kind kind, const QString& canonical)
+{
     ItemAddress a;
     a.valid = true;
     a.kind = kind;
@@ -23,7 +25,8 @@ ItemAddress accept(ItemAddress::Kind kind, const QString& canonical) {
 }
 
 // Data-table addresses: type letters, file number, ':' element, then '.' sub-element and/or '/' bit.
-ItemAddress parseAddress(const QString& item) {
+ItemAddress parseAddress(const QString& item)
+{
     static const QRegularExpression form(QStringLiteral("^(ST|O|I|S|B|T|C|R|N|F|L|A)(\\d{1,3})?(?::(\\d{1,3})"
                                                         "(?:\\.([A-Z]{2,3}|\\d{1,3}))?)?(?:/(\\d{1,4}))?$"));
     const QString up = item.toUpper();
@@ -116,12 +119,14 @@ ItemAddress parseAddress(const QString& item) {
 }
 
 // Logix names: a letter or '_' first, letters, digits and single '_' after, at most 40 characters.
-bool isIdentifier(const QString& s) {
+bool isIdentifier(const QString& s)
+{
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,39}$"));
     return name.match(s).hasMatch() && !s.contains(QLatin1String("__")) && !s.endsWith(QLatin1Char('_'));
 }
 
-ItemAddress parseTag(const QString& item) {
+ItemAddress parseTag(const QString& item)
+{
     QString rest = item;
     QString canonical;
     static const QString program = QStringLiteral("PROGRAM:");
@@ -166,7 +171,8 @@ ItemAddress parseTag(const QString& item) {
     return accept(kind, canonical);
 }
 
-bool toNumber(const QString& text, double* value) {
+bool toNumber(const QString& text, double* value)
+{
     bool ok = false;
     *value = text.trimmed().toDouble(&ok);
     return ok && std::isfinite(*value);
@@ -174,7 +180,8 @@ bool toNumber(const QString& text, double* value) {
 
 } // namespace
 
-ItemAddress ItemAddress::parse(const QString& item) {
+ItemAddress ItemAddress::parse(const QString& item)
+{
     if (item.trimmed().isEmpty())
         return refuse(item, QStringLiteral("no item given"));
     if (item.size() > 255)
@@ -186,7 +193,8 @@ ItemAddress ItemAddress::parse(const QString& item) {
     return parseTag(item);
 }
 
-ItemAddress::Normalized ItemAddress::normalize(const QString& value) const {
+ItemAddress::Normalized ItemAddress::normalize(const QString& value) const
+{
     Normalized n;
     if (kind == Kind::Text) {
         if (value.size() > 82)

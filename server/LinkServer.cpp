@@ -27,26 +27,30 @@ namespace {
 const QString Ok = QStringLiteral("OK");
 const QString Err = QStringLiteral("ERR");
 
-QString refusedText(const QString& why) {
+QString refusedText(const QString& why)
+{
     return QStringLiteral("Foreign application won't perform DDE method or operation: ") + why;
 }
 
 } // namespace
 
 LinkServer::LinkServer(ValueStore& store, QObject* parent)
-    : QObject(parent), m_store(store), m_server(new QLocalServer(this)) {
+    : QObject(parent), m_store(store), m_server(new QLocalServer(this))
+{
     connect(m_server, &QLocalServer::newConnection, this, &LinkServer::accept);
     connect(&m_store, &ValueStore::changed, this, &LinkServer::push);
 }
 
-LinkServer::~LinkServer() {
+LinkServer::~LinkServer()
+{
     for (ServerConnection* c : std::as_const(m_connections)) {
         c->socket->disconnect(this);
         delete c;
     }
 }
 
-bool LinkServer::listen(const QString& name, QString* error) {
+bool LinkServer::listen(const QString& name, QString* error)
+{
     // Only this user's programs may connect.
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (m_server->listen(name))
@@ -59,7 +63,8 @@ bool LinkServer::listen(const QString& name, QString* error) {
     return false;
 }
 
-void LinkServer::accept() {
+void LinkServer::accept()
+{
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         auto* c = new ServerConnection;
         c->socket = socket;
@@ -71,7 +76,8 @@ void LinkServer::accept() {
     }
 }
 
-void LinkServer::receive(ServerConnection* c) {
+void LinkServer::receive(ServerConnection* c)
+{
     c->buffer.append(c->socket->readAll());
     QByteArray line;
     for (;;) {
@@ -103,7 +109,8 @@ void LinkServer::receive(ServerConnection* c) {
     }
 }
 
-void LinkServer::drainDelayed(ServerConnection* c) {
+void LinkServer::drainDelayed(ServerConnection* c)
+{
     while (!c->delayed.empty() && c->delayed.front().first.hasExpired()) {
         const QByteArray line = c->delayed.front().second;
         c->delayed.pop_front();
@@ -115,7 +122,8 @@ void LinkServer::drainDelayed(ServerConnection* c) {
         c->delayTimer->start(static_cast<int>(c->delayed.front().first.remainingTime()));
 }
 
-void LinkServer::handle(ServerConnection* c, const QByteArray& line) {
+void LinkServer::handle(ServerConnection* c, const QByteArray& line)
+{
     const QStringList f = LinkProtocol::decodeLine(line);
     const QString verb = f.value(0);
     const QString id = f.value(1);
@@ -206,7 +214,8 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line) {
     }
 }
 
-void LinkServer::push(const QString& key, const QString& value) {
+void LinkServer::push(const QString& key, const QString& value)
+{
     const auto subs = m_subscribers.constFind(key);
     if (subs == m_subscribers.cend())
         return;
@@ -229,7 +238,8 @@ void LinkServer::push(const QString& key, const QString& value) {
     }
 }
 
-void LinkServer::send(ServerConnection* c, const QStringList& fields) {
+void LinkServer::send(ServerConnection* c, const QStringList& fields)
+{
     c->socket->write(LinkProtocol::encodeLine(fields));
     if (c->socket->bytesToWrite() > MaxBacklogBytes) {
         qWarning("CommServer: a client stopped reading; its links are dropped");
@@ -240,7 +250,8 @@ void LinkServer::send(ServerConnection* c, const QStringList& fields) {
     }
 }
 
-void LinkServer::drop(ServerConnection* c) {
+void LinkServer::drop(ServerConnection* c)
+{
     if (!m_connections.remove(c))
         return;
     for (auto it = c->links.cbegin(); it != c->links.cend(); ++it) {

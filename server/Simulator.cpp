@@ -17,7 +17,8 @@ constexpr int SineSteps = 36;
 // Faster timers would only burn the machine.
 constexpr int MinPeriodMs = 10;
 
-QString number(double v) {
+QString number(double v)
+{
     return QString::number(std::round(v * 100) / 100, 'g', 12);
 }
 
@@ -25,7 +26,8 @@ QString number(double v) {
 
 Simulator::Simulator(ValueStore& store, QObject* parent) : QObject(parent), m_store(store) {}
 
-Simulator::Loaded Simulator::parse(const QStringList& lines) {
+Simulator::Loaded Simulator::parse(const QStringList& lines)
+{
     static const QHash<QString, SimRule::Kind> kinds = {{"ramp", SimRule::Kind::Ramp},
                                                         {"toggle", SimRule::Kind::Toggle},
                                                         {"random", SimRule::Kind::Random},
@@ -87,7 +89,8 @@ Simulator::Loaded Simulator::parse(const QStringList& lines) {
     return out;
 }
 
-void Simulator::start(const QList<SimRule>& rules) {
+void Simulator::start(const QList<SimRule>& rules)
+{
     m_rules = rules;
     m_phase = QList<int>(rules.size(), 0);
     for (int i = 0; i < m_rules.size(); ++i) {
@@ -106,7 +109,8 @@ void Simulator::start(const QList<SimRule>& rules) {
     }
 }
 
-void Simulator::step(int i) {
+void Simulator::step(int i)
+{
     if (i < 0 || i >= m_rules.size())
         return;
     const SimRule& r = m_rules[i];

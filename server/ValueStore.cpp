@@ -1,10 +1,12 @@
 #include "ValueStore.h"
 
-QString ValueStore::keyOf(const QString& topic, const ItemAddress& address) {
+QString ValueStore::keyOf(const QString& topic, const ItemAddress& address)
+{
     return topic.toUpper() + QLatin1Char('\t') + address.canonical;
 }
 
-QString ValueStore::read(const QString& topic, const QString& item) {
+QString ValueStore::read(const QString& topic, const QString& item)
+{
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
         return serverError(address.error);
@@ -13,7 +15,8 @@ QString ValueStore::read(const QString& topic, const QString& item) {
 }
 
 ValueStore::WriteResult ValueStore::write(const QString& topic, const QString& item, const QString& value,
-                                          Announce announce) {
+                                          Announce announce)
+{
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
         return {false, {}, address.error};

@@ -20,7 +20,8 @@
 
 namespace {
 
-QStringList rulesLines(const QCommandLineParser& args, QTextStream& err) {
+QStringList rulesLines(const QCommandLineParser& args, QTextStream& err)
+{
     if (args.isSet(QStringLiteral("no-rules")))
         return {};
     QString path = args.value(QStringLiteral("rules"));
@@ -38,7 +39,8 @@ QStringList rulesLines(const QCommandLineParser& args, QTextStream& err) {
     return lines.value();
 }
 
-QString lockPath(const QString& socketName) {
+QString lockPath(const QString& socketName)
+{
     const QString base =
         socketName.contains(QLatin1Char('/')) ? socketName : QDir::tempPath() + QLatin1Char('/') + socketName;
     return base + QStringLiteral(".lock");
@@ -46,7 +48,8 @@ QString lockPath(const QString& socketName) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("CommServer"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HMI_VERSION));

@@ -8,7 +8,8 @@ namespace {
 
 const QString Topic = QStringLiteral("RSLinx|Line1");
 
-void linkTo(LinkBox& box, const QString& item, const QString& topic = Topic) {
+void linkTo(LinkBox& box, const QString& item, const QString& topic = Topic)
+{
     box.LinkTopic = topic;
     box.LinkItem = item;
 }
@@ -17,7 +18,8 @@ void linkTo(LinkBox& box, const QString& item, const QString& topic = Topic) {
 
 using LinkBoxTest = LinkFixture;
 
-TEST_F(LinkBoxTest, AutomaticLinkShowsValueAtOnceThenEveryChangeToEveryBoxOfTheItem) {
+TEST_F(LinkBoxTest, AutomaticLinkShowsValueAtOnceThenEveryChangeToEveryBoxOfTheItem)
+{
     ASSERT_TRUE(server.start());
     ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:1"), QStringLiteral("5")), 0);
 
@@ -48,7 +50,8 @@ TEST_F(LinkBoxTest, AutomaticLinkShowsValueAtOnceThenEveryChangeToEveryBoxOfTheI
     EXPECT_EQ(LinkClient::instance().linkCount(), 3);
 }
 
-TEST_F(LinkBoxTest, ModeZeroKeepsLastTextAndOtherLinksOfTheItemStayLive) {
+TEST_F(LinkBoxTest, ModeZeroKeepsLastTextAndOtherLinksOfTheItemStayLive)
+{
     ASSERT_TRUE(server.start());
     LinkBox a, b;
     linkTo(a, QStringLiteral("Tank_Level"));
@@ -73,7 +76,8 @@ TEST_F(LinkBoxTest, ModeZeroKeepsLastTextAndOtherLinksOfTheItemStayLive) {
     EXPECT_EQ(LinkClient::instance().linkCount(), 1);
 }
 
-TEST_F(LinkBoxTest, PokeIsStoredAndComesBackThroughTheLinksAfterThePokeReturned) {
+TEST_F(LinkBoxTest, PokeIsStoredAndComesBackThroughTheLinksAfterThePokeReturned)
+{
     ASSERT_TRUE(server.start());
     LinkBox writer, watcher;
     linkTo(writer, QStringLiteral("N7:1"));
@@ -107,7 +111,8 @@ TEST_F(LinkBoxTest, PokeIsStoredAndComesBackThroughTheLinksAfterThePokeReturned)
     QTRY_COMPARE_WITH_TIMEOUT(bit.Text(), QStringLiteral("1"), 3000);
 }
 
-TEST_F(LinkBoxTest, RefusedPokesAreReportedAndChangeNothing) {
+TEST_F(LinkBoxTest, RefusedPokesAreReportedAndChangeNothing)
+{
     ASSERT_TRUE(server.start());
     ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:1"), QStringLiteral("8")), 0);
     LinkBox box;
@@ -134,7 +139,8 @@ TEST_F(LinkBoxTest, RefusedPokesAreReportedAndChangeNothing) {
     QTRY_COMPARE_WITH_TIMEOUT(box.Text(), QStringLiteral("10"), 3000);
 }
 
-TEST_F(LinkBoxTest, ItemTheServerCannotParseLinksWithAServerErrorText) {
+TEST_F(LinkBoxTest, ItemTheServerCannotParseLinksWithAServerErrorText)
+{
     ASSERT_TRUE(server.start());
     LinkBox box;
     for (const char* item : {"X7:0", "N7:0/16", "T4:0", "2Tank", "Tank__Level", ""}) {
@@ -151,7 +157,8 @@ TEST_F(LinkBoxTest, ItemTheServerCannotParseLinksWithAServerErrorText) {
     EXPECT_EQ(server.get(QStringLiteral("Line1"), QStringLiteral("ST9:0")), QStringLiteral("a\tb\r\nc\\"));
 }
 
-TEST_F(LinkBoxTest, BoxesThatChangeLinksInsideTheirChangeHandlerDoNotUpsetDelivery) {
+TEST_F(LinkBoxTest, BoxesThatChangeLinksInsideTheirChangeHandlerDoNotUpsetDelivery)
+{
     ASSERT_TRUE(server.start());
     auto* a = new LinkBox(0);
     LinkBox b(1);

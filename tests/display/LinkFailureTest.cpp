@@ -12,13 +12,15 @@
 
 namespace {
 
-void linkTo(LinkBox& box, const QString& item, qint16 tenths = 50) {
+void linkTo(LinkBox& box, const QString& item, qint16 tenths = 50)
+{
     box.LinkTopic = QStringLiteral("RSLinx|Line1");
     box.LinkItem = item;
     box.LinkTimeout = tenths;
 }
 
-bool serverAnswers(const QString& socket) {
+bool serverAnswers(const QString& socket)
+{
     QLocalSocket s;
     s.connectToServer(socket);
     return s.waitForConnected(200);
@@ -28,7 +30,8 @@ bool serverAnswers(const QString& socket) {
 
 using LinkFailureTest = LinkFixture;
 
-TEST_F(LinkFailureTest, NoServerOrNoSuchApplicationIs282AndTheBoxStaysUnlinked) {
+TEST_F(LinkFailureTest, NoServerOrNoSuchApplicationIs282AndTheBoxStaysUnlinked)
+{
     // The fixture's server is never started.
     LinkBox box;
     box.setText(QStringLiteral("old"));
@@ -52,7 +55,8 @@ TEST_F(LinkFailureTest, NoServerOrNoSuchApplicationIs282AndTheBoxStaysUnlinked) 
     EXPECT_FALSE(s.ok());
 }
 
-TEST_F(LinkFailureTest, SlowServerGives286WithinTheLinkTimeoutAndLateAnswersAreIgnored) {
+TEST_F(LinkFailureTest, SlowServerGives286WithinTheLinkTimeoutAndLateAnswersAreIgnored)
+{
     server.setArgs({QStringLiteral("--no-rules"), QStringLiteral("--delay-ms"), QStringLiteral("600")});
     ASSERT_TRUE(server.start());
     LinkBox box, other;
@@ -88,7 +92,8 @@ TEST_F(LinkFailureTest, SlowServerGives286WithinTheLinkTimeoutAndLateAnswersAreI
     EXPECT_EQ(s.error().number, ErrNo::DdeTimeout);
 }
 
-TEST_F(LinkFailureTest, BoxDeletedWhileItsLinkWaitsIsNotTouchedAfterwards) {
+TEST_F(LinkFailureTest, BoxDeletedWhileItsLinkWaitsIsNotTouchedAfterwards)
+{
     server.setArgs({QStringLiteral("--no-rules"), QStringLiteral("--delay-ms"), QStringLiteral("200")});
     ASSERT_TRUE(server.start());
     auto* box = new LinkBox;
@@ -100,7 +105,8 @@ TEST_F(LinkFailureTest, BoxDeletedWhileItsLinkWaitsIsNotTouchedAfterwards) {
     EXPECT_EQ(LinkClient::instance().linkCount(), 0);
 }
 
-TEST_F(LinkFailureTest, ServerKilledMidRunDropsLinksKeepsTextsAndReconnectsLater) {
+TEST_F(LinkFailureTest, ServerKilledMidRunDropsLinksKeepsTextsAndReconnectsLater)
+{
     ASSERT_TRUE(server.start());
     LinkBox a, b;
     linkTo(a, QStringLiteral("N7:0"));
@@ -131,7 +137,8 @@ TEST_F(LinkFailureTest, ServerKilledMidRunDropsLinksKeepsTextsAndReconnectsLater
     EXPECT_EQ(a.Text(), QStringLiteral("0"));
 }
 
-TEST_F(LinkFailureTest, LoadRSLinxStartsTheServerBesideTheProgramsOrReportsWhyItCouldNot) {
+TEST_F(LinkFailureTest, LoadRSLinxStartsTheServerBesideTheProgramsOrReportsWhyItCouldNot)
+{
     TempAppFolder empty;
     SharedVars::Init_Paths(empty.path());
     Status s = CntrlDDE::Load_RSLinx();

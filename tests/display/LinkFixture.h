@@ -9,7 +9,8 @@
 class LinkFixture : public ::testing::Test {
 protected:
     void SetUp() override { useSocket(server.socket()); }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (LinkClient* client = LinkClient::existing())
             client->disconnectFromServer();
         qunsetenv("HMI_LINK_SOCKET");

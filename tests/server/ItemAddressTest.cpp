@@ -7,7 +7,8 @@
 
 using Kind = ItemAddress::Kind;
 
-TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind) {
+TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind)
+{
     struct Case {
         const char* item;
         const char* canonical;
@@ -34,7 +35,8 @@ TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind) {
     }
 }
 
-TEST(ItemAddressTest, TagsParseWithProgramScopeArraysMembersAndBits) {
+TEST(ItemAddressTest, TagsParseWithProgramScopeArraysMembersAndBits)
+{
     struct Case {
         const char* item;
         const char* canonical;
@@ -59,7 +61,8 @@ TEST(ItemAddressTest, TagsParseWithProgramScopeArraysMembersAndBits) {
     }
 }
 
-TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason) {
+TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason)
+{
     for (const char* item : {"",           "   ",         "X7:0",        "N:0",          "N7:",
                              "N7:256",     "N7:0/16",     "N2:0",        "N256:0",       "B3/4096",
                              "T4:0",       "T4:0.XYZ",    "T4:0.DN/1",   "N7:0.ACC",     "F8:0/1",
@@ -74,7 +77,8 @@ TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason) {
     EXPECT_FALSE(ItemAddress::parse(QString(300, QLatin1Char('A'))).valid);
 }
 
-TEST(ItemAddressTest, WrittenValuesAreCheckedAndStoredInTheItemsForm) {
+TEST(ItemAddressTest, WrittenValuesAreCheckedAndStoredInTheItemsForm)
+{
     auto put = [](const char* item, const char* value) {
         const ItemAddress::Normalized n =
             ItemAddress::parse(QString::fromLatin1(item)).normalize(QString::fromLatin1(value));
@@ -99,7 +103,8 @@ TEST(ItemAddressTest, WrittenValuesAreCheckedAndStoredInTheItemsForm) {
     EXPECT_EQ(put("ST9:0", QByteArray(83, 'x').constData()), "refused");
 }
 
-TEST(ValueStoreTest, SpellingsShareOneValueAndChangesAreAnnouncedOnce) {
+TEST(ValueStoreTest, SpellingsShareOneValueAndChangesAreAnnouncedOnce)
+{
     ValueStore store;
     QSignalSpy changed(&store, &ValueStore::changed);
     EXPECT_EQ(store.read(QStringLiteral("Line1"), QStringLiteral("N7:0")), "0");

@@ -13,7 +13,8 @@
 // never meet a server someone runs for the demo.
 class LinkTestServer {
 public:
-    explicit LinkTestServer(QStringList args = {QStringLiteral("--no-rules")}) : m_args(std::move(args)) {
+    explicit LinkTestServer(QStringList args = {QStringLiteral("--no-rules")}) : m_args(std::move(args))
+    {
         static std::atomic<int> counter{0};
         m_socket = QStringLiteral("hmi-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
     }
@@ -22,7 +23,8 @@ public:
     LinkTestServer& operator=(const LinkTestServer&) = delete;
 
     // ctest names the program folder; the build's own path stands in when run by hand.
-    static QString binDir() {
+    static QString binDir()
+    {
         const QString dir = qEnvironmentVariable("HMI_BIN_DIR");
         return dir.isEmpty() ? QStringLiteral(HMI_TEST_BIN_DIR) : dir;
     }
@@ -34,7 +36,8 @@ public:
     QProcess& process() { return m_process; }
 
     // Starts it and waits for its "ready" line.
-    bool start() {
+    bool start()
+    {
         m_process.setProgram(program());
         m_process.setArguments(QStringList{QStringLiteral("--socket"), m_socket} + m_args);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -48,7 +51,8 @@ public:
         return m_process.readLine().startsWith("ready");
     }
 
-    void kill() {
+    void kill()
+    {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.kill();
             m_process.waitForFinished(3000);
@@ -56,7 +60,8 @@ public:
     }
 
     // Runs the control command against this server: CommServer --socket NAME args...
-    int control(const QStringList& args, QString* output = nullptr) const {
+    int control(const QStringList& args, QString* output = nullptr) const
+    {
         QProcess p;
         p.start(program(), QStringList{QStringLiteral("--socket"), m_socket} + args);
         p.waitForFinished(10000);
@@ -64,12 +69,14 @@ public:
             *output = QString::fromLatin1(p.readAllStandardOutput()).trimmed();
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
-    QString get(const QString& topic, const QString& item) const {
+    QString get(const QString& topic, const QString& item) const
+    {
         QString out;
         control({QStringLiteral("--get"), topic, item}, &out);
         return out;
     }
-    int set(const QString& topic, const QString& item, const QString& value) const {
+    int set(const QString& topic, const QString& item, const QString& value) const
+    {
         // "--" lets a negative value through as a value.
         return control({QStringLiteral("--set"), QStringLiteral("--"), topic, item, value});
     }

@@ -14,18 +14,21 @@ namespace {
 // A bare protocol client, to say what the link layer never would.
 class RawClient {
 public:
-    explicit RawClient(const QString& socket) {
+    explicit RawClient(const QString& socket)
+    {
         m_socket.connectToServer(socket);
         m_socket.waitForConnected(2000);
     }
     bool connected() const { return m_socket.state() == QLocalSocket::ConnectedState; }
-    void sendRaw(const QByteArray& bytes) {
+    void sendRaw(const QByteArray& bytes)
+    {
         m_socket.write(bytes);
         m_socket.flush();
     }
     void send(const QStringList& fields) { sendRaw(LinkProtocol::encodeLine(fields)); }
     // Next line, or an empty list after the time-out.
-    QStringList next(int ms = 3000) {
+    QStringList next(int ms = 3000)
+    {
         const QDeadlineTimer deadline(ms);
         QByteArray line;
         while (m_buffer.next(&line) != LinkProtocol::LineBuffer::Kind::Line) {
@@ -36,7 +39,8 @@ public:
         }
         return LinkProtocol::decodeLine(line);
     }
-    QStringList ask(const QStringList& fields) {
+    QStringList ask(const QStringList& fields)
+    {
         send(fields);
         return next();
     }
@@ -47,7 +51,8 @@ private:
     LinkProtocol::LineBuffer m_buffer;
 };
 
-QStringList fields(std::initializer_list<const char*> items) {
+QStringList fields(std::initializer_list<const char*> items)
+{
     QStringList out;
     for (const char* i : items)
         out << QString::fromLatin1(i);
@@ -56,7 +61,8 @@ QStringList fields(std::initializer_list<const char*> items) {
 
 } // namespace
 
-TEST(LinkProtocolTest, FieldsWithSeparatorsRoundTripAndLinesAreCutSafely) {
+TEST(LinkProtocolTest, FieldsWithSeparatorsRoundTripAndLinesAreCutSafely)
+{
     const QStringList odd = {"", "a\tb", "c\r\nd", "back\\slash\\t", QString::fromLatin1("\xe9\xff")};
     EXPECT_EQ(LinkProtocol::decodeLine(LinkProtocol::encodeLine(odd).chopped(2)), odd);
     EXPECT_TRUE(LinkProtocol::encodeLine({"x"}).endsWith("x\t\r\n"));
@@ -83,7 +89,8 @@ TEST(LinkProtocolTest, FieldsWithSeparatorsRoundTripAndLinesAreCutSafely) {
     EXPECT_EQ(line, "NEXT\t");
 }
 
-TEST(ServerProtocolTest, MalformedAndOverlongRequestsGetErrorsAndTheServerGoesOn) {
+TEST(ServerProtocolTest, MalformedAndOverlongRequestsGetErrorsAndTheServerGoesOn)
+{
     LinkTestServer server;
     ASSERT_TRUE(server.start());
     RawClient c(server.socket());
@@ -120,7 +127,8 @@ TEST(ServerProtocolTest, MalformedAndOverlongRequestsGetErrorsAndTheServerGoesOn
     EXPECT_EQ(server.process().state(), QProcess::Running);
 }
 
-TEST(ServerProtocolTest, PushesReachEveryClientUnderItsOwnSpellingUntilItLeaves) {
+TEST(ServerProtocolTest, PushesReachEveryClientUnderItsOwnSpellingUntilItLeaves)
+{
     LinkTestServer server;
     ASSERT_TRUE(server.start());
     RawClient a(server.socket()), b(server.socket()), writer(server.socket());
@@ -149,7 +157,8 @@ TEST(ServerProtocolTest, PushesReachEveryClientUnderItsOwnSpellingUntilItLeaves)
     EXPECT_EQ(writer.ask(fields({"GET", "7", "Line1", "N7:0"})), fields({"OK", "7", "18"}));
 }
 
-TEST(ServerProtocolTest, SimulationRulesPushChangesToLinks) {
+TEST(ServerProtocolTest, SimulationRulesPushChangesToLinks)
+{
     QTemporaryDir dir;
     const QString rules = dir.filePath(QStringLiteral("rules.txt"));
     QFile f(rules);
@@ -170,7 +179,8 @@ TEST(ServerProtocolTest, SimulationRulesPushChangesToLinks) {
     }
 }
 
-TEST(ServerProtocolTest, ControlCommandsSingleInstanceAndExitSwitch) {
+TEST(ServerProtocolTest, ControlCommandsSingleInstanceAndExitSwitch)
+{
     LinkTestServer server(
         {QStringLiteral("--no-rules"), QStringLiteral("--exit-after-ms"), QStringLiteral("1500")});
     EXPECT_EQ(server.control({QStringLiteral("--get"), QStringLiteral("Line1"), QStringLiteral("N7:0")}), 1);

@@ -7,7 +7,8 @@
 
 namespace {
 
-QString field(const QStringList& fields) {
+QString field(const QStringList& fields)
+{
     QString line;
     for (const QString& f : fields)
         line += f + QLatin1Char('\t');
@@ -16,7 +17,8 @@ QString field(const QStringList& fields) {
 
 } // namespace
 
-TEST(SimulatorTest, RulesFileLinesAreReadOrRefusedWithTheirLineNumber) {
+TEST(SimulatorTest, RulesFileLinesAreReadOrRefusedWithTheirLineNumber)
+{
     const QStringList lines = {
         QStringLiteral("# comment"),
         QString(),
@@ -44,7 +46,8 @@ TEST(SimulatorTest, RulesFileLinesAreReadOrRefusedWithTheirLineNumber) {
             << loaded.warnings[i].toStdString();
 }
 
-TEST(SimulatorTest, StepsMoveValuesWithinTheirRangeAndFollowWhatWasWritten) {
+TEST(SimulatorTest, StepsMoveValuesWithinTheirRangeAndFollowWhatWasWritten)
+{
     ValueStore store;
     Simulator sim(store);
     sim.start(Simulator::parse({field({"L", "N7:0", "ramp", "100000", "2", "4"}),
@@ -85,7 +88,8 @@ TEST(SimulatorTest, StepsMoveValuesWithinTheirRangeAndFollowWhatWasWritten) {
     EXPECT_EQ(value("N7:0"), "2");
 }
 
-TEST(SimulatorTest, DemoRulesBesideTheServerAreAllValidAndKeepLine1Moving) {
+TEST(SimulatorTest, DemoRulesBesideTheServerAreAllValidAndKeepLine1Moving)
+{
     Result<QStringList> lines =
         TextFile::readLines(LinkTestServer::binDir() + QStringLiteral("/SimRules.txt"));
     ASSERT_TRUE(lines.ok());
