@@ -27,6 +27,7 @@ MainUI::MainUI(QWidget* parent) : QWidget(parent)
     m_util = std::make_unique<THMIUtil>(*m_pageTree, this);
     m_util->setSelectedPageIndex([this] { return SelectedPageIndex(); });
     connect(m_util.get(), &THMIUtil::deletePageRequested, this, &MainUI::Delete_Page);
+    connect(m_util.get(), &THMIUtil::pageTreeReloaded, m_pageTree, &QTreeView::expandAll);
     Form_Load();
 }
 

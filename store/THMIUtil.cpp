@@ -269,6 +269,8 @@ void THMIUtil::prepareFrame(int frame)
         fillFileList();
         m_FileList->show();
         m_CurrentProject->setText(Project::DefaultName);
+        m_CurrentProject->selectAll();
+        m_CurrentProject->setFocus();
         break;
     default:
         break;
@@ -434,6 +436,7 @@ void THMIUtil::reloadPageTree()
 {
     CntrlTree::Clear_Tree(m_pages);
     DDEBuilder::PageStructure_Read(m_pages);
+    Q_EMIT pageTreeReloaded();
 }
 
 void THMIUtil::New_Workspace()

@@ -68,6 +68,8 @@ Q_SIGNALS:
     void deletePageRequested();
     // "Send to Page This Structure" of the PLC menu.
     void sendStructureRequested();
+    // The page tree was emptied and read again (new workspace or loaded project).
+    void pageTreeReloaded();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -5,6 +5,7 @@
 #include "THMIUtil.h"
 #include "TempAppFolder.h"
 
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -100,4 +101,25 @@ TEST_F(PageMenuTest, ManageProjectsOpensTheProjectManagerOverADisabledMain)
     util->PB_Click(2);
     EXPECT_TRUE(window->isEnabled());
     EXPECT_EQ(tree->parentKey(tree->count()), QStringLiteral("S3"));
+}
+
+TEST_F(PageMenuTest, ProjectRoundTripThroughTheMenusBringsTheTreeBackExpanded)
+{
+    THMIUtil* util = ui->utility();
+    QAction* manage = window->findChild<QAction*>("mnuManageProjects");
+    manage->trigger();
+    util->findChild<QWidget*>("CurrentProject")->setProperty("text", "Plant");
+    util->PB_Click(8);
+    manage->trigger();
+    util->PB_Click(6);
+    ASSERT_EQ(tree->count(), 1);
+
+    manage->trigger();
+    util->findChild<QListWidget*>("FileList")->setCurrentRow(0);
+    util->PB_Click(7);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+    ASSERT_EQ(tree->count(), 4);
+    EXPECT_EQ(tree->text(tree->indexOf("S2")), QStringLiteral("Inlet"));
+    EXPECT_TRUE(tree->topLevelItem(0)->child(0)->isExpanded());
+    EXPECT_TRUE(window->isEnabled());
 }
