@@ -30,8 +30,7 @@ namespace {
 
 constexpr int Tags = 100000;
 
-QByteArray rslogix5000Export()
-{
+QByteArray rslogix5000Export() {
     QByteArray out = "remark,\"CSV-Import-Export\"\r\n"
                      "remark,\"Date = Mon Jan 06 10:00:00 2025\"\r\n"
                      "remark,\"Version = 20.01\"\r\n"
@@ -42,33 +41,42 @@ QByteArray rslogix5000Export()
     const char* types[] = {"DINT", "BOOL", "TIMER", "MOTOR_T", "REAL"};
     // Controller tags first, then four programs, as exports list them by scope.
     for (int t = 0; t < Tags; ++t) {
-        const QByteArray scope = t < 60000 ? QByteArray() : "Line" + QByteArray::number((t - 60000) / 10000 + 1);
-        const QByteArray name = (t % 3 == 0 ? "Tank_Level_" : t % 3 == 1 ? "Conveyor_" : "Valve_") +
+        const QByteArray scope =
+            t < 60000 ? QByteArray() : "Line" + QByteArray::number((t - 60000) / 10000 + 1);
+        const QByteArray name = (t % 3 == 0   ? "Tank_Level_"
+                                 : t % 3 == 1 ? "Conveyor_"
+                                              : "Valve_") +
                                 QByteArray::number(t).rightJustified(6, '0');
         const QByteArray type = types[t % 5];
         out += "TAG," + scope + ',' + name + ",\"Tag " + QByteArray::number(t) + "$Nsecond line\",\"" + type +
                "\",\"\",\"(RADIX := Decimal, Constant := false, ExternalAccess := Read/Write)\"\r\n";
-        const QByteArray member = t % 4 == 0 ? ".Status." + QByteArray::number(t % 32)
+        const QByteArray member = t % 4 == 0   ? ".Status." + QByteArray::number(t % 32)
                                   : t % 4 == 1 ? "[" + QByteArray::number(t % 10) + "].Speed"
                                   : t % 4 == 2 ? "." + QByteArray::number(t % 32)
                                                : ".Cfg.Limit.High";
-        out += "COMMENT," + scope + ',' + name + ",\"$Qcomment$Q  for member " + QByteArray::number(t) + "\",\"" +
-               type + "\",\"" + name + member + "\"\r\n";
+        out += "COMMENT," + scope + ',' + name + ",\"$Qcomment$Q  for member " + QByteArray::number(t) +
+               "\",\"" + type + "\",\"" + name + member + "\"\r\n";
     }
     return out;
 }
 
-QByteArray rslogix500Export()
-{
+QByteArray rslogix500Export() {
     QByteArray out = "\"Address\",\"Symbol\",\"Scope\",\"Description\",\"\",\"\",\"\",\"\"\r\n";
     for (int a = 0; a < Tags; ++a) {
         QByteArray address;
         switch (a % 4) {
-        case 0: address = "B3:" + QByteArray::number(a / 64) + "/" + QByteArray::number(a % 16); break;
-        case 1: address = "N7:" + QByteArray::number(a / 4); break;
-        case 2: address = "T4:" + QByteArray::number(a / 8) + (a % 8 < 4 ? ".ACC" : ".PRE"); break;
-        default: address = "I:" + QByteArray::number(a / 400) + "." + QByteArray::number(a % 4) + "/" +
-                           QByteArray::number(a % 16);
+        case 0:
+            address = "B3:" + QByteArray::number(a / 64) + "/" + QByteArray::number(a % 16);
+            break;
+        case 1:
+            address = "N7:" + QByteArray::number(a / 4);
+            break;
+        case 2:
+            address = "T4:" + QByteArray::number(a / 8) + (a % 8 < 4 ? ".ACC" : ".PRE");
+            break;
+        default:
+            address = "I:" + QByteArray::number(a / 400) + "." + QByteArray::number(a % 4) + "/" +
+                      QByteArray::number(a % 16);
         }
         out += address + ",,LBL_" + QByteArray::number(a) + ",\"Description of " + QByteArray::number(a) +
                "\",\"second line\",\"\",\"\",\"\"\r\n";
@@ -76,8 +84,7 @@ QByteArray rslogix500Export()
     return out;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
@@ -85,8 +92,7 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 // --- child side -----------------------------------------------------------------------------------------
 
 // Reads the file and splits it into lines and fields, keeping the table as a reader of it would.
-qint64 readAndSplit(const QString& path, char separator)
-{
+qint64 readAndSplit(const QString& path, char separator) {
     QElapsedTimer timer;
     timer.start();
     const Result<QStringList> lines = TextFile::readLines(path);
@@ -99,14 +105,12 @@ qint64 readAndSplit(const QString& path, char separator)
     return ms;
 }
 
-void setRecord()
-{
+void setRecord() {
     PLCRecord.name = QStringLiteral("Bench");
     PLCRecord.topic = QStringLiteral("BENCH");
 }
 
-int child(const QStringList& args)
-{
+int child(const QStringList& args) {
     const QString what = args.value(0), file = args.value(1);
     SharedVars::Init_Constants();
     SharedVars::Init_Paths(args.value(2));
@@ -155,13 +159,12 @@ int child(const QStringList& args)
 // --- parent side ----------------------------------------------------------------------------------------
 
 struct Measure {
-    qint64 ms = -1;     // as the child timed it, or the wall time of a program run whole
-    long peakKb = 0;    // the child's peak resident memory
+    qint64 ms = -1;  // as the child timed it, or the wall time of a program run whole
+    long peakKb = 0; // the child's peak resident memory
 };
 
 // Runs a program to its end; its first stdout line is its own timing when timed is set.
-Measure runChild(const QStringList& args, bool timed)
-{
+Measure runChild(const QStringList& args, bool timed) {
     std::vector<QByteArray> bytes;
     for (const QString& a : args)
         bytes.push_back(a.toLocal8Bit());
@@ -203,21 +206,23 @@ Measure runChild(const QStringList& args, bool timed)
     return m;
 }
 
-void printRow(const char* what, const Measure& op, const Measure& base)
-{
+void printRow(const char* what, const Measure& op, const Measure& base) {
     const double ratio = base.ms > 0 ? double(op.ms) / double(base.ms) : 0;
     std::printf("%-44s %8lld %8lld %7.2f  %8.1f %8.1f %7.2f%s\n", what, static_cast<long long>(op.ms),
                 static_cast<long long>(base.ms), ratio, op.peakKb / 1024.0, base.peakKb / 1024.0,
-                base.peakKb ? double(op.peakKb) / double(base.peakKb) : 0.0, op.ms < 0 ? "  FAILED" : ratio > 10 ? "  over 10x" : "");
+                base.peakKb ? double(op.peakKb) / double(base.peakKb) : 0.0,
+                op.ms < 0    ? "  FAILED"
+                : ratio > 10 ? "  over 10x"
+                             : "");
     std::fflush(stdout);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc > 1 && QByteArray(argv[1]) == "--child") {
-        qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+        qputenv("QT_QPA_PLATFORM",
+                qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
         QApplication app(argc, argv);
         return child(app.arguments().mid(2));
     }
@@ -242,16 +247,19 @@ int main(int argc, char** argv)
         return runChild({self, "--child", what, file, folder}, true);
     };
 
-    std::printf("Exports: RSLogix5000 %d tags + %d comments (%lld bytes), RSLogix500 %d addresses (%lld bytes)\n",
-                Tags, Tags, static_cast<long long>(QFile(big5000).size()), Tags,
-                static_cast<long long>(QFile(big500).size()));
+    std::printf(
+        "Exports: RSLogix5000 %d tags + %d comments (%lld bytes), RSLogix500 %d addresses (%lld bytes)\n",
+        Tags, Tags, static_cast<long long>(QFile(big5000).size()), Tags,
+        static_cast<long long>(QFile(big500).size()));
     std::printf("Baseline: read the same file and split it into lines and fields, in its own process.\n");
     std::printf("Converter times are whole program runs, start-up included.\n\n");
-    std::printf("%-44s %8s %8s %7s  %8s %8s %7s\n", "case", "ms", "base ms", "ratio", "peak MB", "base MB", "ratio");
+    std::printf("%-44s %8s %8s %7s  %8s %8s %7s\n", "case", "ms", "base ms", "ratio", "peak MB", "base MB",
+                "ratio");
 
     int failures = 0;
-    for (const auto& [label, csv, stc] : {std::tuple{"RSLogix5000", big5000, folder + "Struct/TStruct/Big5000.stc"},
-                                          std::tuple{"RSLogix500", big500, folder + "Struct/TStruct/Big500.stc"}}) {
+    for (const auto& [label, csv, stc] :
+         {std::tuple{"RSLogix5000", big5000, folder + "Struct/TStruct/Big5000.stc"},
+          std::tuple{"RSLogix500", big500, folder + "Struct/TStruct/Big500.stc"}}) {
         const Measure splitCsv = run("split-csv", csv);
         const QByteArray name(label);
         auto row = [&](const char* what, const Measure& op, const Measure& base) {
@@ -266,6 +274,7 @@ int main(int argc, char** argv)
         const Measure again = run("reimport", csv);
         printRow((name + " second import into the same tree (info)").constData(), again, splitCsv);
     }
-    std::printf("\n%s\n", failures ? "Some cases are over 10 times their baseline." : "Every case is within 10 times its baseline.");
+    std::printf("\n%s\n", failures ? "Some cases are over 10 times their baseline."
+                                   : "Every case is within 10 times its baseline.");
     return failures ? 1 : 0;
 }

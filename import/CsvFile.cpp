@@ -4,9 +4,9 @@
 #include "Messages.h"
 #include "TextFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 
 namespace FileIO {
 
@@ -16,8 +16,7 @@ const QString ConvertName = QStringLiteral("Convert_CSV_to_TXT");
 
 } // namespace
 
-Status Convert_CSV_to_TXT(const QString& inputPath, const QString& outputPath)
-{
+Status Convert_CSV_to_TXT(const QString& inputPath, const QString& outputPath) {
     QFile in(inputPath);
     if (!in.open(QIODevice::ReadOnly)) {
         const RunError error = TextFile::openError(inputPath);
@@ -30,7 +29,7 @@ Status Convert_CSV_to_TXT(const QString& inputPath, const QString& outputPath)
     QFile out(outputPath);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         const RunError error = RunError::of(QFileInfo(outputPath).dir().exists() ? ErrNo::PermissionDenied
-                                                                                  : ErrNo::PathNotFound);
+                                                                                 : ErrNo::PathNotFound);
         Messages::reportFile(ConvertName, error);
         return error;
     }
@@ -43,8 +42,7 @@ Status Convert_CSV_to_TXT(const QString& inputPath, const QString& outputPath)
     return {};
 }
 
-QString Get_File_Name(const QString& path)
-{
+QString Get_File_Name(const QString& path) {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     return path.mid(cut + 1);
 }
@@ -53,8 +51,7 @@ QString Get_File_Name(const QString& path)
 
 namespace Csv {
 
-QByteArray toFieldLines(QByteArrayView bytes)
-{
+QByteArray toFieldLines(QByteArrayView bytes) {
     QByteArray out;
     out.reserve(bytes.size() + bytes.size() / 4 + 16);
     LineBytes::forEachLine(bytes, [&](QByteArrayView line) {

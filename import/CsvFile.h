@@ -27,9 +27,7 @@ QByteArray toFieldLines(QByteArrayView bytes);
 
 // Splits one line the same way; calls field(begin, end) for each field's unquoted bytes.
 // Returns the number of fields seen (all of them, also past maxFields, which are not passed on).
-template <class Sink>
-int splitLine(QByteArrayView line, int maxFields, QByteArray& scratch, Sink&& field)
-{
+template <class Sink> int splitLine(QByteArrayView line, int maxFields, QByteArray& scratch, Sink&& field) {
     int fields = 0;
     bool quoted = false;
     scratch.clear();

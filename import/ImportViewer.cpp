@@ -19,16 +19,15 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QTableView>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 namespace {
 
-QFont listingFont()
-{
+QFont listingFont() {
     QFont font(QStringLiteral("Courier New"));
     // Where Courier New is missing, another fixed-pitch font stands in.
     font.setStyleHint(QFont::TypeWriter);
@@ -37,8 +36,7 @@ QFont listingFont()
 
 } // namespace
 
-ImportViewer::ImportViewer(QWidget* parent) : QMainWindow(parent), m_model(new ListingModel(this))
-{
+ImportViewer::ImportViewer(QWidget* parent) : QMainWindow(parent), m_model(new ListingModel(this)) {
     setObjectName(QStringLiteral("ImportViewer"));
     setWindowTitle(QStringLiteral("Import Viewer"));
 
@@ -95,8 +93,7 @@ ImportViewer::ImportViewer(QWidget* parent) : QMainWindow(parent), m_model(new L
     resize(900, 560);
 }
 
-void ImportViewer::mnu_Click(int index)
-{
+void ImportViewer::mnu_Click(int index) {
     if (index == 1) {
         // Inside the designer's frame the sub-window goes with the viewer.
         if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
@@ -112,8 +109,7 @@ void ImportViewer::mnu_Click(int index)
         Load_Listing(path);
 }
 
-bool ImportViewer::Load_Listing(const QString& path)
-{
+bool ImportViewer::Load_Listing(const QString& path) {
     m_path = path;
     if (m_progress) {
         m_progress->caption(QStringLiteral("Loading File..."));
@@ -130,11 +126,11 @@ bool ImportViewer::Load_Listing(const QString& path)
     file.close();
 
     m_kind = Proc500::Get_Import_Type(path);
-    const QStringList headers =
-        m_kind == Proc500::RSLogix5000Export
-            ? QStringList{QStringLiteral("TYPE"), QStringLiteral("SCOPE"), QStringLiteral("NAME"),
-                          QStringLiteral("DESCRIPTION"), QStringLiteral("DATATYPE"), QStringLiteral("SPECIFIER")}
-            : QStringList{QStringLiteral("TAG"), QString(), QString()};
+    const QStringList headers = m_kind == Proc500::RSLogix5000Export
+                                    ? QStringList{QStringLiteral("TYPE"),     QStringLiteral("SCOPE"),
+                                                  QStringLiteral("NAME"),     QStringLiteral("DESCRIPTION"),
+                                                  QStringLiteral("DATATYPE"), QStringLiteral("SPECIFIER")}
+                                    : QStringList{QStringLiteral("TAG"), QString(), QString()};
 
     m_tagList->hide();
     m_tdat->clear();
@@ -158,8 +154,7 @@ bool ImportViewer::Load_Listing(const QString& path)
     return true;
 }
 
-void ImportViewer::setWidths()
-{
+void ImportViewer::setWidths() {
     const QFontMetricsF metrics(m_wVal->font());
     auto tick = [this](int row, int rows) {
         if (m_progress)
@@ -176,8 +171,7 @@ void ImportViewer::setWidths()
         int(std::ceil(headerMetrics.horizontalAdvance(QString::number(m_model->rowCount())))) + spare);
 }
 
-QString ImportViewer::rowDetails(int row) const
-{
+QString ImportViewer::rowDetails(int row) const {
     // C(k) is grid column k: column 0 is the line number, column k the field k - 1.
     auto C = [&](int k) { return m_model->field(row - 1, k - 1); };
     const QString nl = QStringLiteral("\r\n");
@@ -188,8 +182,7 @@ QString ImportViewer::rowDetails(int row) const
            QStringLiteral("DESCRIPTION: ") + QStringList{C(4), C(5), C(6), C(7), C(8)}.join(QLatin1Char(' '));
 }
 
-void ImportViewer::TagList_SelChange()
-{
+void ImportViewer::TagList_SelChange() {
     const QModelIndex current = m_tagList->currentIndex();
     if (!current.isValid() || m_kind == 0)
         return;
@@ -197,8 +190,7 @@ void ImportViewer::TagList_SelChange()
     m_tdat->setPlainText(QString(m_details).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
-void ImportViewer::fillWindowMenu()
-{
+void ImportViewer::fillWindowMenu() {
     m_windowMenu->clear();
     auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
     QMdiArea* area = sub ? sub->mdiArea() : nullptr;

@@ -10,9 +10,7 @@
 namespace LineBytes {
 
 // Calls f(line) for every line; CR LF, LF and CR each end a line and a final line break adds no line.
-template <class F>
-void forEachLine(QByteArrayView bytes, F&& f)
-{
+template <class F> void forEachLine(QByteArrayView bytes, F&& f) {
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     while (p < end) {
@@ -30,8 +28,7 @@ void forEachLine(QByteArrayView bytes, F&& f)
 // without TAB is one field. Fields past the end read as empty.
 class Fields {
 public:
-    int split(QByteArrayView line)
-    {
+    int split(QByteArrayView line) {
         m_fields.clear();
         qsizetype start = 0;
         for (qsizetype i = 0; i < line.size(); ++i)
@@ -44,7 +41,9 @@ public:
         return count();
     }
     int count() const { return static_cast<int>(m_fields.size()); }
-    QByteArrayView operator[](int i) const { return i >= 0 && i < count() ? m_fields[size_t(i)] : QByteArrayView(); }
+    QByteArrayView operator[](int i) const {
+        return i >= 0 && i < count() ? m_fields[size_t(i)] : QByteArrayView();
+    }
 
 private:
     std::vector<QByteArrayView> m_fields;
@@ -54,15 +53,13 @@ private:
 class Writer {
 public:
     explicit Writer(qsizetype reserve = 0) { m_out.reserve(reserve); }
-    Writer& field(QByteArrayView f)
-    {
+    Writer& field(QByteArrayView f) {
         m_out.append(f.data(), f.size());
         m_out.append('\t');
         return *this;
     }
     Writer& field(qint64 number) { return field(QByteArray::number(number)); }
-    Writer& raw(QByteArrayView text)
-    {
+    Writer& raw(QByteArrayView text) {
         m_out.append(text.data(), text.size());
         return *this;
     }
@@ -74,8 +71,7 @@ private:
 };
 
 // Leading and trailing spaces removed (spaces only, as the import steps trim).
-inline QByteArrayView trimSpaces(QByteArrayView s)
-{
+inline QByteArrayView trimSpaces(QByteArrayView s) {
     qsizetype b = 0, e = s.size();
     while (b < e && s[b] == ' ')
         ++b;

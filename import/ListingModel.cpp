@@ -12,8 +12,7 @@
 
 ListingModel::ListingModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ListingModel::clear()
-{
+void ListingModel::clear() {
     beginResetModel();
     m_text.clear();
     m_fieldEnd.clear();
@@ -23,8 +22,7 @@ void ListingModel::clear()
     endResetModel();
 }
 
-void ListingModel::setListing(const QByteArray& bytes, const QStringList& headers, const Tick& tick)
-{
+void ListingModel::setListing(const QByteArray& bytes, const QStringList& headers, const Tick& tick) {
     beginResetModel();
     m_text.clear();
     m_text.reserve(bytes.size());
@@ -51,22 +49,21 @@ void ListingModel::setListing(const QByteArray& bytes, const QStringList& header
     endResetModel();
 }
 
-int ListingModel::rowCount(const QModelIndex& parent) const
-{
+int ListingModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || m_rowFirst.empty() ? 0 : int(m_rowFirst.size()) - 1;
 }
 
-int ListingModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns; }
+int ListingModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_columns;
+}
 
-int ListingModel::fieldCount(int row) const
-{
+int ListingModel::fieldCount(int row) const {
     if (row < 0 || row >= rowCount())
         return 0;
     return int(m_rowFirst[size_t(row) + 1] - m_rowFirst[size_t(row)]);
 }
 
-QByteArrayView ListingModel::fieldBytes(int row, int i) const
-{
+QByteArrayView ListingModel::fieldBytes(int row, int i) const {
     if (i < 0 || i >= fieldCount(row))
         return {};
     const size_t f = m_rowFirst[size_t(row)] + size_t(i);
@@ -74,10 +71,11 @@ QByteArrayView ListingModel::fieldBytes(int row, int i) const
     return QByteArrayView(m_text.constData() + begin, m_fieldEnd[f] - begin);
 }
 
-QString ListingModel::field(int row, int i) const { return QString::fromLatin1(fieldBytes(row, i)); }
+QString ListingModel::field(int row, int i) const {
+    return QString::fromLatin1(fieldBytes(row, i));
+}
 
-QVariant ListingModel::data(const QModelIndex& index, int role) const
-{
+QVariant ListingModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole)
@@ -87,8 +85,7 @@ QVariant ListingModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-QVariant ListingModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant ListingModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Vertical) {
         // The line number column.
         if (role == Qt::DisplayRole)
@@ -104,8 +101,7 @@ QVariant ListingModel::headerData(int section, Qt::Orientation orientation, int 
     return {};
 }
 
-std::vector<qreal> ListingModel::widestTexts(const QFontMetricsF& metrics, const Tick& tick) const
-{
+std::vector<qreal> ListingModel::widestTexts(const QFontMetricsF& metrics, const Tick& tick) const {
     // Measuring every cell is slow; the sum of character advances bounds a text's width closely, so only
     // the few texts whose bound reaches the widest measured one are measured.
     std::array<qreal, 256> advance{};

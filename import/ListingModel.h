@@ -42,8 +42,8 @@ private:
     QByteArrayView fieldBytes(int row, int i) const;
 
     QByteArray m_text;
-    std::vector<quint32> m_fieldEnd;  // end offset of every field in m_text
-    std::vector<quint32> m_rowFirst;  // index of each row's first field; one extra entry at the end
+    std::vector<quint32> m_fieldEnd; // end offset of every field in m_text
+    std::vector<quint32> m_rowFirst; // index of each row's first field; one extra entry at the end
     QStringList m_headers;
     int m_columns = 0;
 };

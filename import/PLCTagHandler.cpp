@@ -23,13 +23,13 @@ namespace {
 
 const QString LoadName = QStringLiteral("Load_Tags");
 
-// The four fields cut at the first four TABs; a field whose TAB is missing is empty, and so are the later ones.
+// The four fields cut at the first four TABs; a field whose TAB is missing is empty, and so are the later
+// ones.
 struct NodeLine {
     QByteArrayView parent, key, text, tag;
 };
 
-NodeLine cutNodeLine(QByteArrayView line)
-{
+NodeLine cutNodeLine(QByteArrayView line) {
     QByteArrayView fields[4];
     qsizetype start = 0;
     for (auto& field : fields) {
@@ -42,13 +42,13 @@ NodeLine cutNodeLine(QByteArrayView line)
     return {fields[0], fields[1], fields[2], fields[3]};
 }
 
-void setScopes(const QString& scopeLine)
-{
+void setScopes(const QString& scopeLine) {
     const QStringList fields = scopeLine.split(QLatin1Char('\t'));
     bool ok = false;
     const int upper = fields.value(0).trimmed().toInt(&ok);
     // A damaged count must not make a huge or negative list.
-    LoadedScopeUpper = ok && upper >= -1 ? qint16(std::min(upper, int(std::numeric_limits<qint16>::max()))) : -1;
+    LoadedScopeUpper =
+        ok && upper >= -1 ? qint16(std::min(upper, int(std::numeric_limits<qint16>::max()))) : -1;
     LoadedScopes.clear();
     for (int i = 0; i <= LoadedScopeUpper; ++i)
         LoadedScopes << fields.value(i + 1);
@@ -56,8 +56,7 @@ void setScopes(const QString& scopeLine)
 
 } // namespace
 
-Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress)
-{
+Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress) {
     if (progress) {
         progress->caption(QStringLiteral("Loading Tags..."));
         progress->percent(0);
@@ -86,7 +85,8 @@ Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress)
     setScopes(header[4]);
 
     int skipped = 0;
-    const QString root = QStringLiteral("PLC5000"), image = QStringLiteral("c"), selected = QStringLiteral("o");
+    const QString root = QStringLiteral("PLC5000"), image = QStringLiteral("c"),
+                  selected = QStringLiteral("o");
     for (qsizetype i = 5; i < total; ++i) {
         const QByteArrayView line = lines[size_t(i)];
         const NodeLine node = cutNodeLine(line);
@@ -101,7 +101,8 @@ Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress)
                 tree.ensureVisible(tree.count());
             }
         } else {
-            added = tree.addNode(QString::fromLatin1(node.parent), key, QString::fromLatin1(node.text), image, selected);
+            added = tree.addNode(QString::fromLatin1(node.parent), key, QString::fromLatin1(node.text), image,
+                                 selected);
             if (added)
                 tree.setTag(tree.count(), QString::fromLatin1(node.tag));
         }

@@ -22,14 +22,12 @@ namespace {
 const QByteArray NoInfo = QByteArrayLiteral("No Info");
 
 // Lines the address database starts with; headers and empty lines start otherwise.
-bool isAddressLine(QByteArrayView line)
-{
+bool isAddressLine(QByteArrayView line) {
     static const QByteArrayView first("BNIOFRTCQS");
     return !line.isEmpty() && first.contains(line[0]);
 }
 
-QByteArray step1(ImportFrame& frame, const QByteArray& source)
-{
+QByteArray step1(ImportFrame& frame, const QByteArray& source) {
     Writer out(source.size());
     LineBytes::forEachLine(source, [&](QByteArrayView line) {
         if (!isAddressLine(line))
@@ -45,8 +43,7 @@ QByteArray step1(ImportFrame& frame, const QByteArray& source)
 }
 
 // address TAB label ": " description TAB
-QByteArray step3(ImportFrame& frame, const QByteArray& input)
-{
+QByteArray step3(ImportFrame& frame, const QByteArray& input) {
     Writer out(input.size());
     Fields f;
     QByteArray description;
@@ -68,8 +65,7 @@ QByteArray step3(ImportFrame& frame, const QByteArray& input)
 }
 
 // description TAB part TAB part ...: the address cut in front of every ".", ":" and "/".
-QByteArray step4(const QByteArray& input)
-{
+QByteArray step4(const QByteArray& input) {
     Writer out(input.size() + input.size() / 4);
     Fields f;
     LineBytes::forEachLine(input, [&](QByteArrayView line) {
@@ -88,8 +84,7 @@ QByteArray step4(const QByteArray& input)
 }
 
 // Outline: parts shared with the line before become empty fields, up to the first difference.
-QByteArray step5(const QByteArray& input)
-{
+QByteArray step5(const QByteArray& input) {
     Writer out(input.size());
     Fields f;
     // Views into input, which outlives the loop.
@@ -111,10 +106,10 @@ QByteArray step5(const QByteArray& input)
     return std::move(out.bytes());
 }
 
-void step6(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
-{
+void step6(ImportFrame& frame, const QByteArray& input, NodeCollection& tree) {
     const QString prefix = QStringLiteral("Step 6");
-    if (Status added = tree.addNode(QString(), RootKey, RootKey, QStringLiteral("PLC500"), QStringLiteral("PLC500"));
+    if (Status added =
+            tree.addNode(QString(), RootKey, RootKey, QStringLiteral("PLC500"), QStringLiteral("PLC500"));
         !added)
         frame.report(prefix, added.error());
     else
@@ -142,7 +137,8 @@ void step6(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
             textAt[k] = textAt[k - 1] + QString::fromLatin1(f[i]);
             keyAt[k] = keyAt[k - 1] + QString::number(counter[k]) + QLatin1Char('.');
             indexAt[k] = 0;
-            if (Status added = tree.addNode(keyAt[k - 1], keyAt[k], textAt[k], QStringLiteral("C"), QStringLiteral("O"));
+            if (Status added =
+                    tree.addNode(keyAt[k - 1], keyAt[k], textAt[k], QStringLiteral("C"), QStringLiteral("O"));
                 !added) {
                 frame.reportOnce(prefix, added.error().number);
                 continue;
@@ -159,8 +155,7 @@ void step6(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
 
 } // namespace
 
-int Get_Import_Type(const QString& path)
-{
+int Get_Import_Type(const QString& path) {
     QFile file(path);
     QByteArray first;
     if (file.open(QIODevice::ReadOnly))
@@ -174,16 +169,14 @@ int Get_Import_Type(const QString& path)
     return first.contains("remark") ? RSLogix5000Export : RSLogix500Export;
 }
 
-void Clear_Nodes(NodeCollection& tree)
-{
+void Clear_Nodes(NodeCollection& tree) {
     // Removing whole subtrees keeps this linear in the tree size; node by node it is quadratic.
     for (int i = tree.count(); i >= 1; --i)
         if (i <= tree.count() && tree.parent(i) == 0)
             tree.removeNode(i);
 }
 
-ImportOutcome Import_RSLogix500(const QString& path, NodeCollection& tree, Progress* progress)
-{
+ImportOutcome Import_RSLogix500(const QString& path, NodeCollection& tree, Progress* progress) {
     Clear_Nodes(tree);
     const QString s1 = QStringLiteral("Step_1.txt"), s2 = QStringLiteral("Step_2.txt"),
                   s3 = QStringLiteral("Step_3.txt"), s4 = QStringLiteral("Step_4.txt"),
@@ -211,9 +204,8 @@ ImportOutcome Import_RSLogix500(const QString& path, NodeCollection& tree, Progr
         const QString name = QStringLiteral("Step 5");
         frame.write(name, staged(result), step5(frame.read(name, staged(s4))));
     });
-    frame.runStep(6, QStringLiteral("Loading File Stage 6 of "), [&] {
-        step6(frame, frame.read(QStringLiteral("Step 6"), staged(result)), tree);
-    });
+    frame.runStep(6, QStringLiteral("Loading File Stage 6 of "),
+                  [&] { step6(frame, frame.read(QStringLiteral("Step 6"), staged(result)), tree); });
     ImportOutcome outcome = frame.finish();
 
     const QString fileName = FileIO::Get_File_Name(path);
@@ -222,8 +214,7 @@ ImportOutcome Import_RSLogix500(const QString& path, NodeCollection& tree, Progr
     return outcome;
 }
 
-ImportOutcome Import_Listing(const QString& path, NodeCollection& tree, Progress* progress)
-{
+ImportOutcome Import_Listing(const QString& path, NodeCollection& tree, Progress* progress) {
     return Get_Import_Type(path) == RSLogix5000Export ? Proc5000::Import_RSLogix5000(path, tree, progress)
                                                       : Import_RSLogix500(path, tree, progress);
 }

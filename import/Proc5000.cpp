@@ -22,8 +22,7 @@ namespace {
 
 const QByteArray NoInfo = QByteArrayLiteral("No Info");
 
-QByteArray step1(ImportFrame& frame, const QByteArray& source)
-{
+QByteArray step1(ImportFrame& frame, const QByteArray& source) {
     Writer out(source.size());
     LineBytes::forEachLine(source, [&](QByteArrayView line) {
         if (!line.startsWith("TAG") && !line.startsWith("COM"))
@@ -38,8 +37,7 @@ QByteArray step1(ImportFrame& frame, const QByteArray& source)
 }
 
 // "$N", "$T" and "$Q" become a space, then runs of spaces one space.
-QByteArray step2(const QByteArray& input)
-{
+QByteArray step2(const QByteArray& input) {
     QByteArray out;
     out.reserve(input.size());
     const char* p = input.constData();
@@ -59,8 +57,7 @@ QByteArray step2(const QByteArray& input)
 
 // T scope name datatype description, or C scope name specifier description; an empty scope is the
 // controller's. Missing columns read as empty and are reported once.
-QByteArray step4(ImportFrame& frame, const QByteArray& input)
-{
+QByteArray step4(ImportFrame& frame, const QByteArray& input) {
     Writer out(input.size());
     Fields f;
     const QByteArray controller = ControllerScope.toLatin1();
@@ -77,8 +74,7 @@ QByteArray step4(ImportFrame& frame, const QByteArray& input)
     return std::move(out.bytes());
 }
 
-void step5(const QByteArray& input)
-{
+void step5(const QByteArray& input) {
     QStringList names;
     QSet<QByteArray> seen;
     Fields f;
@@ -92,8 +88,7 @@ void step5(const QByteArray& input)
     ScopeNames = names;
 }
 
-QByteArray step6(const QByteArray& input)
-{
+QByteArray step6(const QByteArray& input) {
     QHash<QByteArray, int> indexOf;
     for (int i = 0; i < ScopeNames.size(); ++i)
         indexOf.insert(ScopeNames[i].toLatin1(), i);
@@ -114,8 +109,7 @@ QByteArray step6(const QByteArray& input)
 }
 
 // Tag lines: scope datatype name; comment lines: scope description name specifier.
-QByteArray step7(const QByteArray& input)
-{
+QByteArray step7(const QByteArray& input) {
     Writer out(input.size());
     Fields f;
     LineBytes::forEachLine(input, [&](QByteArrayView line) {
@@ -132,8 +126,7 @@ QByteArray step7(const QByteArray& input)
 // Comment lines: scope description (empty name) member parts. A comment only counts for the tag line
 // straight before it, and its specifier must be that tag's name followed by a member; anything else would
 // hang a node under the wrong tag, so it is left out and reported once.
-QByteArray step8(ImportFrame& frame, const QByteArray& input)
-{
+QByteArray step8(ImportFrame& frame, const QByteArray& input) {
     Writer out(input.size() + input.size() / 4);
     Fields f;
     const QString prefix = QStringLiteral("Step 8");
@@ -165,7 +158,8 @@ QByteArray step8(ImportFrame& frame, const QByteArray& input)
             frame.reportOnce(prefix, ErrNo::InvalidCall);
             return;
         }
-        const QByteArrayView description = LineBytes::trimSpaces(f[1]).isEmpty() ? QByteArrayView(NoInfo) : f[1];
+        const QByteArrayView description =
+            LineBytes::trimSpaces(f[1]).isEmpty() ? QByteArrayView(NoInfo) : f[1];
         out.field(f[0]).field(description).field(QByteArrayView());
         QByteArray& bytes = out.bytes();
         for (qsizetype i = 0; i < member.size(); ++i) {
@@ -180,8 +174,7 @@ QByteArray step8(ImportFrame& frame, const QByteArray& input)
 }
 
 // Outline per tag: a member part shared with the comment before is written empty, up to the first difference.
-QByteArray step9(const QByteArray& input)
-{
+QByteArray step9(const QByteArray& input) {
     Writer out(input.size());
     Fields f;
     std::vector<QByteArrayView> previous; // views into input
@@ -208,13 +201,11 @@ QByteArray step9(const QByteArray& input)
     return std::move(out.bytes());
 }
 
-QString scopeTag(int scope, const QString& detail)
-{
+QString scopeTag(int scope, const QString& detail) {
     return QStringLiteral("%1").arg(scope, 3, 10, QLatin1Char('0')) + detail;
 }
 
-void step10(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
-{
+void step10(ImportFrame& frame, const QByteArray& input, NodeCollection& tree) {
     const QString prefix = QStringLiteral("Step 10");
     for (int i = 0; i < ScopeNames.size(); ++i) {
         const QString& name = ScopeNames[i];
@@ -231,7 +222,8 @@ void step10(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
     std::vector<int> counter(1, 0);
     std::vector<QString> keyAt(1), textAt(1);
     std::vector<int> indexAt(1, 0);
-    const QString colon = QStringLiteral(":"), image = QStringLiteral("C"), selectedImage = QStringLiteral("O");
+    const QString colon = QStringLiteral(":"), image = QStringLiteral("C"),
+                  selectedImage = QStringLiteral("O");
     Fields f;
     LineBytes::forEachLine(input, [&](QByteArrayView line) {
         const int n = f.split(line) - 1;
@@ -246,7 +238,8 @@ void step10(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
             keyAt[0] = colon + QString::number(counter[0]) + QLatin1Char('.');
             textAt[0] = QString::fromLatin1(f[2]);
             indexAt.assign(indexAt.size(), 0);
-            if (Status added = tree.addNode(ScopeNames[scope], keyAt[0], textAt[0], image, selectedImage); !added) {
+            if (Status added = tree.addNode(ScopeNames[scope], keyAt[0], textAt[0], image, selectedImage);
+                !added) {
                 frame.reportOnce(prefix, added.error().number);
                 return;
             }
@@ -271,7 +264,8 @@ void step10(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
                 continue;
             textAt[k] = textAt[k - 1] + QString::fromLatin1(f[i]);
             keyAt[k] = keyAt[k - 1] + QString::number(counter[k]) + QLatin1Char('.');
-            if (Status added = tree.addNode(keyAt[k - 1], keyAt[k], textAt[k], image, selectedImage); !added) {
+            if (Status added = tree.addNode(keyAt[k - 1], keyAt[k], textAt[k], image, selectedImage);
+                !added) {
                 frame.reportOnce(prefix, added.error().number);
                 continue;
             }
@@ -287,8 +281,7 @@ void step10(ImportFrame& frame, const QByteArray& input, NodeCollection& tree)
 
 } // namespace
 
-ImportOutcome Import_RSLogix5000(const QString& path, NodeCollection& tree, Progress* progress)
-{
+ImportOutcome Import_RSLogix5000(const QString& path, NodeCollection& tree, Progress* progress) {
     Proc500::Clear_Nodes(tree);
     ScopeNames.clear();
     auto name = [](int k) { return QStringLiteral("Step_%1.txt").arg(k); };
@@ -325,9 +318,8 @@ ImportOutcome Import_RSLogix5000(const QString& path, NodeCollection& tree, Prog
     frame.runStep(9, QStringLiteral("Loading File Stage 9 of "), [&] {
         frame.write(stepName(9), staged(result), step9(frame.read(stepName(9), staged(name(8)))));
     });
-    frame.runStep(10, QStringLiteral("Loading File Stage 10 of "), [&] {
-        step10(frame, frame.read(stepName(10), staged(result)), tree);
-    });
+    frame.runStep(10, QStringLiteral("Loading File Stage 10 of "),
+                  [&] { step10(frame, frame.read(stepName(10), staged(result)), tree); });
     ImportOutcome outcome = frame.finish();
 
     const QString fileName = FileIO::Get_File_Name(path);

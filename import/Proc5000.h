@@ -12,7 +12,9 @@ namespace Proc5000 {
 
 // Scope names of the last RSLogix5000 import in order of first appearance; index 0 is the first one seen.
 extern QStringList ScopeNames;
-inline int ScopeUpper() { return static_cast<int>(ScopeNames.size()) - 1; }
+inline int ScopeUpper() {
+    return static_cast<int>(ScopeNames.size()) - 1;
+}
 
 inline const QString ControllerScope = QStringLiteral("Controller_Tags");
 

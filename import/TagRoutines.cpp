@@ -17,24 +17,21 @@ namespace {
 
 const QString SaveName = QStringLiteral("Save_Tags");
 
-void appendField(QByteArray& out, const QString& text)
-{
+void appendField(QByteArray& out, const QString& text) {
     out += text.toLatin1();
     out += '\t';
 }
 
 } // namespace
 
-QString StructureFile(const PLCData& record)
-{
+QString StructureFile(const PLCData& record) {
     const QString name = record.listingFile.section(QLatin1Char('.'), 0, 0) + QStringLiteral(".stc");
     if (record.listingFile.startsWith(QLatin1Char('.')) || !TextFile::isPlainFileName(name))
         return {};
     return SharedVars::TStructFolder + name;
 }
 
-Status Save_Tags(const NodeCollection& tree, Progress* progress)
-{
+Status Save_Tags(const NodeCollection& tree, Progress* progress) {
     const PLCData& r = PLCRecord;
     const QString header[] = {r.name, r.type, r.topic, r.listingFile, r.scopeList};
     for (const QString& line : header)

@@ -18,8 +18,7 @@
 
 namespace {
 
-QTextStream& err()
-{
+QTextStream& err() {
     static QTextStream stream(stderr);
     return stream;
 }
@@ -29,8 +28,7 @@ class StderrMessages : public Messages::Sink {
 public:
     QString file;
     int count = 0;
-    void show(const QString& text, Messages::Icon) override
-    {
+    void show(const QString& text, Messages::Icon) override {
         ++count;
         err() << "TagConvert: " << file << ": " << text << Qt::endl;
     }
@@ -42,15 +40,13 @@ public:
 class StderrProgress : public Progress {
 public:
     QString file;
-    void caption(const QString& text) override
-    {
+    void caption(const QString& text) override {
         m_caption = text;
         m_quarter = 0;
         m_updates = 0;
         err() << file << ": " << text << Qt::endl;
     }
-    void percent(int value) override
-    {
+    void percent(int value) override {
         // The first value after a caption only closes a pipeline step.
         if (++m_updates < 2 || value / 25 <= m_quarter)
             return;
@@ -64,16 +60,14 @@ private:
     int m_updates = 0;
 };
 
-int fail(const QString& text, int code = 1)
-{
+int fail(const QString& text, int code = 1) {
     err() << "TagConvert: " << text << Qt::endl;
     return code;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("TagConvert"));
 
@@ -82,9 +76,9 @@ int main(int argc, char** argv)
         QStringLiteral("Converts RSLogix500 and RSLogix5000 tag exports (CSV) into structure files (.stc) in "
                        "<folder>/Struct/TStruct/, as importing and saving them in the designer would."));
     parser.addHelpOption();
-    const QCommandLineOption folderOption({QStringLiteral("f"), QStringLiteral("folder")},
-                                          QStringLiteral("Application folder (default: this program's folder)."),
-                                          QStringLiteral("folder"));
+    const QCommandLineOption folderOption(
+        {QStringLiteral("f"), QStringLiteral("folder")},
+        QStringLiteral("Application folder (default: this program's folder)."), QStringLiteral("folder"));
     const QCommandLineOption nameOption({QStringLiteral("n"), QStringLiteral("name")},
                                         QStringLiteral("Friendly PLC name (default: the export's file name); "
                                                        "only with a single export."),
@@ -124,7 +118,8 @@ int main(int argc, char** argv)
         NodeList tree;
         const ImportOutcome outcome = Proc500::Import_Listing(path, tree, &progress);
         if (outcome.failed) {
-            status = fail(path + QStringLiteral(": not converted, the import could not read or write its files"));
+            status =
+                fail(path + QStringLiteral(": not converted, the import could not read or write its files"));
             continue;
         }
         int roots = 0;

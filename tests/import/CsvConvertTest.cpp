@@ -7,8 +7,7 @@
 using FileIO::Convert_CSV_to_TXT;
 using FileIO::Get_File_Name;
 
-TEST(CsvConvert, FieldsQuotesAndLineEnds)
-{
+TEST(CsvConvert, FieldsQuotesAndLineEnds) {
     TempAppFolder app;
     MessageRecorder messages;
     // CR LF, LF and CR line ends in one file; every output line ends CR LF.
@@ -30,8 +29,7 @@ TEST(CsvConvert, FieldsQuotesAndLineEnds)
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
-TEST(CsvConvert, FailuresAreReportedOnce)
-{
+TEST(CsvConvert, FailuresAreReportedOnce) {
     TempAppFolder app;
     MessageRecorder messages;
     EXPECT_FALSE(Convert_CSV_to_TXT(app.path() + "missing.csv", app.path() + "out.txt").ok());
@@ -44,8 +42,7 @@ TEST(CsvConvert, FailuresAreReportedOnce)
     EXPECT_EQ(messages.texts(), QStringList{"Convert_CSV_to_TXT: Path not found # 76"});
 }
 
-TEST(CsvConvert, FileNameAfterEitherSeparator)
-{
+TEST(CsvConvert, FileNameAfterEitherSeparator) {
     EXPECT_EQ(Get_File_Name("C:\\Exports\\Line1.csv"), "Line1.csv");
     EXPECT_EQ(Get_File_Name("Line1.csv"), "Line1.csv");
     EXPECT_EQ(Get_File_Name("/home/eng/exports/Line1.csv"), "Line1.csv");

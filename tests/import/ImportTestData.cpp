@@ -8,8 +8,7 @@
 
 namespace ImportTestData {
 
-QByteArray rslogix500()
-{
+QByteArray rslogix500() {
     return "\"Address\",\"Symbol\",\"Scope\",\"Description\",\"\",\"\",\"\",\"\"\r\n"
            "address list of Line 1\r\n"
            "\r\n"
@@ -22,8 +21,7 @@ QByteArray rslogix500()
            "Q9:3,,,\"Queue\",\"\",\"\",\"\",\"\"\r\n";
 }
 
-QByteArray rslogix5000()
-{
+QByteArray rslogix5000() {
     return "remark,\"CSV-Import-Export\"\r\n"
            "remark,\"Date = Mon Jan 06 10:00:00 2025\"\r\n"
            "0.3\r\n"
@@ -38,16 +36,15 @@ QByteArray rslogix5000()
            "TAG,,Level,\"\",\"REAL\",\"\",\"\"\r\n";
 }
 
-QStringList dump(const NodeCollection& tree)
-{
+QStringList dump(const NodeCollection& tree) {
     QStringList out;
     for (int i = 1; i <= tree.count(); ++i)
-        out << QStringList{tree.parentKey(i), tree.key(i), tree.text(i), tree.tag(i), tree.image(i)}.join('|');
+        out << QStringList{tree.parentKey(i), tree.key(i), tree.text(i), tree.tag(i), tree.image(i)}.join(
+            '|');
     return out;
 }
 
-int nodeWithText(const NodeCollection& tree, const QString& text)
-{
+int nodeWithText(const NodeCollection& tree, const QString& text) {
     for (int i = 1; i <= tree.count(); ++i)
         if (tree.text(i) == text)
             return i;
@@ -55,8 +52,7 @@ int nodeWithText(const NodeCollection& tree, const QString& text)
     return 0;
 }
 
-QStringList stagedLeft()
-{
+QStringList stagedLeft() {
     return QDir(SharedVars::TStructFolder).entryList({"Step_*.txt", "Result.txt"}, QDir::Files);
 }
 

@@ -10,7 +10,9 @@
 #include <ostream>
 
 // Readable strings in test failures.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 // Sample exports written for these tests, and helpers to look at the trees made from them.
 namespace ImportTestData {

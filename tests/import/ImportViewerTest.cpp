@@ -1,5 +1,5 @@
-#include "ImportTestData.h"
 #include "ImportViewer.h"
+#include "ImportTestData.h"
 #include "ListingModel.h"
 #include "Messages.h"
 #include "TempAppFolder.h"
@@ -17,8 +17,7 @@ using namespace ImportTestData;
 
 namespace {
 
-QStringList headers(const ListingModel& model)
-{
+QStringList headers(const ListingModel& model) {
     QStringList out;
     for (int c = 0; c < model.columnCount(); ++c)
         out << model.headerData(c, Qt::Horizontal).toString();
@@ -27,8 +26,7 @@ QStringList headers(const ListingModel& model)
 
 } // namespace
 
-TEST(ImportViewer, ShowsAnRSLogix500ExportWithRowDetails)
-{
+TEST(ImportViewer, ShowsAnRSLogix500ExportWithRowDetails) {
     TempAppFolder app;
     MessageRecorder messages;
     TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
@@ -68,14 +66,14 @@ TEST(ImportViewer, ShowsAnRSLogix500ExportWithRowDetails)
         for (int r = 0; r < model.rowCount(); ++r)
             widest = std::max(widest, metrics.horizontalAdvance(model.field(r, c)));
         EXPECT_GE(table->columnWidth(c), widest + 10) << c;
-        EXPECT_LE(table->columnWidth(c), std::max(widest + 12, qreal(table->horizontalHeader()->minimumSectionSize())))
+        EXPECT_LE(table->columnWidth(c),
+                  std::max(widest + 12, qreal(table->horizontalHeader()->minimumSectionSize())))
             << c;
     }
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
-TEST(ImportViewer, ShowsAnRSLogix5000ExportAsIs)
-{
+TEST(ImportViewer, ShowsAnRSLogix5000ExportAsIs) {
     TempAppFolder app;
     QByteArray csv = rslogix5000();
     QByteArray wide = "TAG";
@@ -90,7 +88,8 @@ TEST(ImportViewer, ShowsAnRSLogix5000ExportAsIs)
     // Nothing is filtered: remark and header lines are rows.
     EXPECT_EQ(model.rowCount(), 13);
     EXPECT_EQ(model.field(0, 0), "remark");
-    EXPECT_EQ(headers(model).mid(0, 7), QStringList({"TYPE", "SCOPE", "NAME", "DESCRIPTION", "DATATYPE", "SPECIFIER", ""}));
+    EXPECT_EQ(headers(model).mid(0, 7),
+              QStringList({"TYPE", "SCOPE", "NAME", "DESCRIPTION", "DATATYPE", "SPECIFIER", ""}));
     // A line of 25 fields shows its first 21.
     EXPECT_EQ(model.columnCount(), 21);
     EXPECT_EQ(model.fieldCount(12), 21);
@@ -102,8 +101,7 @@ TEST(ImportViewer, ShowsAnRSLogix5000ExportAsIs)
     EXPECT_EQ(viewer.rowDetails(1), "NAME: \r\nDESCRIPTION: \r\nDATATYPE: \r\nSPECIFIER: ");
 }
 
-TEST(ImportViewer, OneLineFileAndUnreadableFile)
-{
+TEST(ImportViewer, OneLineFileAndUnreadableFile) {
     TempAppFolder app;
     MessageRecorder messages;
     TempAppFolder::write(app.path() + "One.csv", "N7:0,,,\"x\"");
@@ -116,8 +114,7 @@ TEST(ImportViewer, OneLineFileAndUnreadableFile)
     EXPECT_EQ(messages.texts(), QStringList{"Load_Listing: File not found # 53"});
 }
 
-TEST(ImportViewer, WidestTextMatchesMeasuringEveryCell)
-{
+TEST(ImportViewer, WidestTextMatchesMeasuringEveryCell) {
     // A proportional font, where the longest text is not always the widest.
     ListingModel model;
     QByteArray csv;

@@ -1,8 +1,8 @@
+#include "Proc5000.h"
 #include "ImportTestData.h"
 #include "Messages.h"
 #include "NodeList.h"
 #include "PLCData.h"
-#include "Proc5000.h"
 #include "TempAppFolder.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +12,10 @@ using Proc5000::Import_RSLogix5000;
 
 namespace {
 
-const QByteArray Header = "remark,\"CSV-Import-Export\"\r\nTYPE,SCOPE,NAME,DESCRIPTION,DATATYPE,SPECIFIER\r\n";
+const QByteArray Header =
+    "remark,\"CSV-Import-Export\"\r\nTYPE,SCOPE,NAME,DESCRIPTION,DATATYPE,SPECIFIER\r\n";
 
-NodeList import5000(const TempAppFolder& app, const QByteArray& csv, ImportOutcome* outcome = nullptr)
-{
+NodeList import5000(const TempAppFolder& app, const QByteArray& csv, ImportOutcome* outcome = nullptr) {
     TempAppFolder::write(app.path() + "Plc5k.csv", csv);
     NodeList tree;
     const ImportOutcome result = Import_RSLogix5000(app.path() + "Plc5k.csv", tree);
@@ -26,8 +26,7 @@ NodeList import5000(const TempAppFolder& app, const QByteArray& csv, ImportOutco
 
 } // namespace
 
-TEST(Proc5000, WorkedExportGivesScopesTagsAndMembers)
-{
+TEST(Proc5000, WorkedExportGivesScopesTagsAndMembers) {
     TempAppFolder app;
     MessageRecorder messages;
     TempAppFolder::write(app.path() + "Plc5k.csv", rslogix5000());
@@ -60,19 +59,19 @@ TEST(Proc5000, WorkedExportGivesScopesTagsAndMembers)
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
-TEST(Proc5000, MemberDescriptionsLandOnTheirOwnNodes)
-{
+TEST(Proc5000, MemberDescriptionsLandOnTheirOwnNodes) {
     TempAppFolder app;
     MessageRecorder messages;
-    const NodeList tree = import5000(app, Header + "TAG,,Pump,\"\",\"PUMP_T\",\"\"\r\n"
-                                                   "COMMENT,,Pump,\"bit three\",\"PUMP_T\",\"Pump.Status.3\"\r\n"
-                                                   "COMMENT,,Pump,\"the word\",\"PUMP_T\",\"Pump.Status\"\r\n"
-                                                   "COMMENT,,Pump,\"  \",\"PUMP_T\",\"Pump.Run\"\r\n"
-                                                   "COMMENT,,Pump,\"1\",\"PUMP_T\",\"Pump.Stop\"\r\n"
-                                                   "COMMENT,,Pump,\"first\",\"PUMP_T\",\"Pump.Stop\"\r\n"
-                                                   "COMMENT,,Pump,\"later\",\"PUMP_T\",\"Pump.Stop\"\r\n"
-                                                   "TAG,,Valve,\"\",\"BOOL\",\"\"\r\n"
-                                                   "COMMENT,,Valve,\"open\",\"BOOL\",\"Valve.Status\"\r\n");
+    const NodeList tree =
+        import5000(app, Header + "TAG,,Pump,\"\",\"PUMP_T\",\"\"\r\n"
+                                 "COMMENT,,Pump,\"bit three\",\"PUMP_T\",\"Pump.Status.3\"\r\n"
+                                 "COMMENT,,Pump,\"the word\",\"PUMP_T\",\"Pump.Status\"\r\n"
+                                 "COMMENT,,Pump,\"  \",\"PUMP_T\",\"Pump.Run\"\r\n"
+                                 "COMMENT,,Pump,\"1\",\"PUMP_T\",\"Pump.Stop\"\r\n"
+                                 "COMMENT,,Pump,\"first\",\"PUMP_T\",\"Pump.Stop\"\r\n"
+                                 "COMMENT,,Pump,\"later\",\"PUMP_T\",\"Pump.Stop\"\r\n"
+                                 "TAG,,Valve,\"\",\"BOOL\",\"\"\r\n"
+                                 "COMMENT,,Valve,\"open\",\"BOOL\",\"Valve.Status\"\r\n");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
     EXPECT_EQ(tree.tag(nodeWithText(tree, "Pump.Status.3")), "000bit three");
     // A comment on a member made earlier by a deeper comment describes that member.
@@ -85,20 +84,20 @@ TEST(Proc5000, MemberDescriptionsLandOnTheirOwnNodes)
     EXPECT_EQ(tree.count(), 1 + 5 + 2);
 }
 
-TEST(Proc5000, CommentsThatFitNoTagMakeNoNode)
-{
+TEST(Proc5000, CommentsThatFitNoTagMakeNoNode) {
     TempAppFolder app;
     MessageRecorder messages;
     ImportOutcome outcome;
-    const NodeList tree = import5000(app, Header + "COMMENT,,Motor,\"before any tag\",\"DINT\",\"Motor.1\"\r\n"
-                                                   "TAG,,Motor,\"\",\"DINT\",\"\"\r\n"
-                                                   "COMMENT,,Motor,\"short\",\"DINT\",\"Mot\"\r\n"
-                                                   "COMMENT,,Motor,\"other name\",\"DINT\",\"Pump.1\"\r\n"
-                                                   "COMMENT,,Motor,\"longer name\",\"DINT\",\"MotorX.1\"\r\n"
-                                                   "COMMENT,,Motor,\"fine\",\"DINT\",\"Motor.2\"\r\n"
-                                                   "TAG,,Pump,\"\",\"DINT\",\"\"\r\n"
-                                                   "COMMENT,,Motor,\"after another tag\",\"DINT\",\"Motor.3\"\r\n"
-                                                   "COMMENT,P1,Pump,\"other scope\",\"DINT\",\"Pump.3\"\r\n",
+    const NodeList tree = import5000(app,
+                                     Header + "COMMENT,,Motor,\"before any tag\",\"DINT\",\"Motor.1\"\r\n"
+                                              "TAG,,Motor,\"\",\"DINT\",\"\"\r\n"
+                                              "COMMENT,,Motor,\"short\",\"DINT\",\"Mot\"\r\n"
+                                              "COMMENT,,Motor,\"other name\",\"DINT\",\"Pump.1\"\r\n"
+                                              "COMMENT,,Motor,\"longer name\",\"DINT\",\"MotorX.1\"\r\n"
+                                              "COMMENT,,Motor,\"fine\",\"DINT\",\"Motor.2\"\r\n"
+                                              "TAG,,Pump,\"\",\"DINT\",\"\"\r\n"
+                                              "COMMENT,,Motor,\"after another tag\",\"DINT\",\"Motor.3\"\r\n"
+                                              "COMMENT,P1,Pump,\"other scope\",\"DINT\",\"Pump.3\"\r\n",
                                      &outcome);
     EXPECT_FALSE(outcome.failed);
     EXPECT_EQ(messages.texts(), QStringList({"Step 8: Element not found # 35601",
@@ -113,8 +112,7 @@ TEST(Proc5000, CommentsThatFitNoTagMakeNoNode)
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
-TEST(Proc5000, BadInputEndsWithWhatCouldBeRead)
-{
+TEST(Proc5000, BadInputEndsWithWhatCouldBeRead) {
     TempAppFolder app;
     MessageRecorder messages;
     struct Case {
@@ -125,7 +123,10 @@ TEST(Proc5000, BadInputEndsWithWhatCouldBeRead)
     };
     const Case cases[] = {
         {"LF only", "remark,x\nTAG,,A,\"\",\"DINT\",\"\"\nCOMMENT,,A,\"b\",\"DINT\",\"A.1\"\n", {}, 3},
-        {"short tag line", Header + "TAG,,A\r\nTAG,,B,\"\",\"BOOL\"\r\n", {"Step_4: Subscript out of range # 9"}, 3},
+        {"short tag line",
+         Header + "TAG,,A\r\nTAG,,B,\"\",\"BOOL\"\r\n",
+         {"Step_4: Subscript out of range # 9"},
+         3},
         {"header only", Header, {}, 0},
         {"other COM lines", Header + "COMPUTE,,A,b,c,d\r\n", {}, 0},
     };

@@ -1,9 +1,9 @@
+#include "Proc500.h"
 #include "ImportTestData.h"
 #include "KeyedTree.h"
 #include "Messages.h"
 #include "NodeList.h"
 #include "PLCData.h"
-#include "Proc500.h"
 #include "SharedVars.h"
 #include "TempAppFolder.h"
 
@@ -15,8 +15,7 @@ using Proc500::Import_RSLogix500;
 namespace {
 
 // Imports lines of an export into a fresh tree.
-NodeList import500(const TempAppFolder& app, const QByteArray& csv, ImportOutcome* outcome = nullptr)
-{
+NodeList import500(const TempAppFolder& app, const QByteArray& csv, ImportOutcome* outcome = nullptr) {
     TempAppFolder::write(app.path() + "Line1.csv", csv);
     NodeList tree;
     const ImportOutcome result = Import_RSLogix500(app.path() + "Line1.csv", tree);
@@ -27,8 +26,7 @@ NodeList import500(const TempAppFolder& app, const QByteArray& csv, ImportOutcom
 
 } // namespace
 
-TEST(Proc500, WorkedExportGivesAddressTreeAndRecord)
-{
+TEST(Proc500, WorkedExportGivesAddressTreeAndRecord) {
     TempAppFolder app;
     MessageRecorder messages;
     TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
@@ -60,7 +58,8 @@ TEST(Proc500, WorkedExportGivesAddressTreeAndRecord)
                               "RSLogix5006.|RSLogix5006.6.|Q9:3|000Queue|C",
                           }));
     EXPECT_EQ(tree.selectedImage(2), "O");
-    EXPECT_EQ(PLCRecord, (PLCData{"Line1.csv", "RSLogix500", "No Topic Defined", "Line1.csv", "0\tController_Tags\t"}));
+    EXPECT_EQ(PLCRecord,
+              (PLCData{"Line1.csv", "RSLogix500", "No Topic Defined", "Line1.csv", "0\tController_Tags\t"}));
     EXPECT_EQ(progress.captions, QStringList({"Loading File Step 1 of 6", "Loading File Step 2 of 6",
                                               "Loading File Step 3 of 6", "Loading File Stage 4 of 6",
                                               "Loading File Stage 5 of 6", "Loading File Stage 6 of 6"}));
@@ -68,8 +67,7 @@ TEST(Proc500, WorkedExportGivesAddressTreeAndRecord)
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
-TEST(Proc500, OutlineSharesOnlyWithTheLineBefore)
-{
+TEST(Proc500, OutlineSharesOnlyWithTheLineBefore) {
     TempAppFolder app;
     MessageRecorder messages;
     const NodeList tree = import500(app, "B3:0/0,,,\"first\",,,,\r\n"
@@ -80,26 +78,26 @@ TEST(Proc500, OutlineSharesOnlyWithTheLineBefore)
                                          "B3:0/1,,,\"back up\",,,,\r\n"
                                          "C5,,,\"single part\",,,,\r\n");
     EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(dump(tree), QStringList({
-                              "|RSLogix500|RSLogix500|RSLogix500|PLC500",
-                              "RSLogix500|RSLogix5001.|B3|000B3|C",
-                              "RSLogix5001.|RSLogix5001.1.|B3:0|000B3:0|C",
-                              // The repeated address makes no node; its description replaces the first.
-                              "RSLogix5001.1.|RSLogix5001.1.1.|B3:0/0|000again|C",
-                              "RSLogix500|RSLogix5002.|N7|000N7|C",
-                              "RSLogix5002.|RSLogix5002.2.|N7:0|000n|C",
-                              // Not merged with the first B3.
-                              "RSLogix500|RSLogix5003.|B3|000B3|C",
-                              "RSLogix5003.|RSLogix5003.3.|B3:0|000B3:0|C",
-                              // A shorter address after a longer one describes its own node, not the deeper one.
-                              "RSLogix5003.3.|RSLogix5003.3.2.|B3:0/1|000back up|C",
-                              "RSLogix5003.3.2.|RSLogix5003.3.2.1.|B3:0/1/2|000deeper|C",
-                              "RSLogix500|RSLogix5004.|C5|000single part|C",
-                          }));
+    EXPECT_EQ(dump(tree),
+              QStringList({
+                  "|RSLogix500|RSLogix500|RSLogix500|PLC500",
+                  "RSLogix500|RSLogix5001.|B3|000B3|C",
+                  "RSLogix5001.|RSLogix5001.1.|B3:0|000B3:0|C",
+                  // The repeated address makes no node; its description replaces the first.
+                  "RSLogix5001.1.|RSLogix5001.1.1.|B3:0/0|000again|C",
+                  "RSLogix500|RSLogix5002.|N7|000N7|C",
+                  "RSLogix5002.|RSLogix5002.2.|N7:0|000n|C",
+                  // Not merged with the first B3.
+                  "RSLogix500|RSLogix5003.|B3|000B3|C",
+                  "RSLogix5003.|RSLogix5003.3.|B3:0|000B3:0|C",
+                  // A shorter address after a longer one describes its own node, not the deeper one.
+                  "RSLogix5003.3.|RSLogix5003.3.2.|B3:0/1|000back up|C",
+                  "RSLogix5003.3.2.|RSLogix5003.3.2.1.|B3:0/1/2|000deeper|C",
+                  "RSLogix500|RSLogix5004.|C5|000single part|C",
+              }));
 }
 
-TEST(Proc500, ShortLinesAreConvertedWithOneMessage)
-{
+TEST(Proc500, ShortLinesAreConvertedWithOneMessage) {
     TempAppFolder app;
     MessageRecorder messages;
     ImportOutcome outcome;
@@ -112,8 +110,7 @@ TEST(Proc500, ShortLinesAreConvertedWithOneMessage)
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
-TEST(Proc500, BadInputEndsWithWhatCouldBeReadAndNoStagedFiles)
-{
+TEST(Proc500, BadInputEndsWithWhatCouldBeReadAndNoStagedFiles) {
     TempAppFolder app;
     MessageRecorder messages;
     struct Case {
@@ -149,8 +146,7 @@ TEST(Proc500, BadInputEndsWithWhatCouldBeReadAndNoStagedFiles)
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
-TEST(Proc500, StagedFileFailuresGiveOneMessageAndLeaveNothing)
-{
+TEST(Proc500, StagedFileFailuresGiveOneMessageAndLeaveNothing) {
     {
         TempAppFolder app(TempAppFolder::Folders::None);
         MessageRecorder messages;
@@ -178,8 +174,7 @@ TEST(Proc500, StagedFileFailuresGiveOneMessageAndLeaveNothing)
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
-TEST(Proc500, SecondImportIntoTheSameTreeReplacesTheFirst)
-{
+TEST(Proc500, SecondImportIntoTheSameTreeReplacesTheFirst) {
     TempAppFolder app;
     MessageRecorder messages;
     KeyedTree tree;
@@ -193,8 +188,7 @@ TEST(Proc500, SecondImportIntoTheSameTreeReplacesTheFirst)
     EXPECT_EQ(tree.topLevelItem(0)->childCount(), 6);
 }
 
-TEST(Proc500, ImportTypeFromTheFirstLineOnly)
-{
+TEST(Proc500, ImportTypeFromTheFirstLineOnly) {
     TempAppFolder app;
     const struct {
         QByteArray bytes;

@@ -22,21 +22,21 @@ struct ConvertRun {
     QString out, err;
 };
 
-ConvertRun tagConvert(const QStringList& args)
-{
+ConvertRun tagConvert(const QStringList& args) {
     QProcess p;
     // The programs' folder, or where the build puts it beside the test programs.
-    const QString bin = qEnvironmentVariable("HMI_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin");
+    const QString bin =
+        qEnvironmentVariable("HMI_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin");
     p.start(bin + "/TagConvert", args);
     p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 } // namespace
 
-TEST(TagConvert, WritesTheFileTheDesignerWouldSave)
-{
+TEST(TagConvert, WritesTheFileTheDesignerWouldSave) {
     TempAppFolder app;
     MessageRecorder messages;
     TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
@@ -53,8 +53,8 @@ TEST(TagConvert, WritesTheFileTheDesignerWouldSave)
         QFile::remove(stc);
     }
 
-    const ConvertRun run = tagConvert({"--folder", app.path(), "--topic", "PRESS1", app.path() + "Line1.csv",
-                                app.path() + "Plc5k.csv"});
+    const ConvertRun run = tagConvert(
+        {"--folder", app.path(), "--topic", "PRESS1", app.path() + "Line1.csv", app.path() + "Plc5k.csv"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Line1.stc")), expected[0]);
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Plc5k.stc")), expected[1]);
@@ -64,11 +64,11 @@ TEST(TagConvert, WritesTheFileTheDesignerWouldSave)
 
     const ConvertRun named = tagConvert({"-f", app.path(), "-n", "Press line", app.path() + "Line1.csv"});
     EXPECT_EQ(named.exitCode, 0);
-    EXPECT_TRUE(TempAppFolder::read(app.tstruct("Line1.stc")).startsWith("Press line\r\nRSLogix500\r\nNo Topic Defined\r\n"));
+    EXPECT_TRUE(TempAppFolder::read(app.tstruct("Line1.stc"))
+                    .startsWith("Press line\r\nRSLogix500\r\nNo Topic Defined\r\n"));
 }
 
-TEST(TagConvert, FailuresExitNonZeroWithAClearMessage)
-{
+TEST(TagConvert, FailuresExitNonZeroWithAClearMessage) {
     TempAppFolder app;
     TempAppFolder::write(app.path() + "notes.csv", "name;value\r\nalpha;1\r\n");
     TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
@@ -80,7 +80,9 @@ TEST(TagConvert, FailuresExitNonZeroWithAClearMessage)
         {{"-f", app.path(), app.path() + "missing.csv"}, 1, "cannot read the export"},
         {{"-f", app.path(), app.path() + "notes.csv"}, 1, "no tags found"},
         {{"-f", app.path() + "nowhere", app.path() + "Line1.csv"}, 1, "does not exist"},
-        {{"-f", app.path(), "-n", "x", app.path() + "Line1.csv", app.path() + "notes.csv"}, 2, "single export"},
+        {{"-f", app.path(), "-n", "x", app.path() + "Line1.csv", app.path() + "notes.csv"},
+         2,
+         "single export"},
         {{"-f", app.path()}, 2, "no export given"},
         {{"-f", app.path(), app.path() + "Line1.csv", app.path() + "Line1.csv"}, 1, "already written"},
     };

@@ -17,8 +17,7 @@ using TagRoutines::Save_Tags;
 namespace {
 
 // Saves the tree of an export as the designer would after the engineer named it.
-NodeList importAndSave(const TempAppFolder& app, const QString& file, const QByteArray& csv)
-{
+NodeList importAndSave(const TempAppFolder& app, const QString& file, const QByteArray& csv) {
     TempAppFolder::write(app.path() + file, csv);
     NodeList tree;
     (void)Proc500::Import_Listing(app.path() + file, tree);
@@ -30,11 +29,11 @@ NodeList importAndSave(const TempAppFolder& app, const QString& file, const QByt
 
 } // namespace
 
-TEST(TagFile, SaveThenLoadKeepsKeysTextsTagsAndShape)
-{
+TEST(TagFile, SaveThenLoadKeepsKeysTextsTagsAndShape) {
     TempAppFolder app;
     MessageRecorder messages;
-    for (const auto& [file, csv] : {std::pair{QString("Line1.csv"), rslogix500()}, {"Plc5k.csv", rslogix5000()}}) {
+    for (const auto& [file, csv] :
+         {std::pair{QString("Line1.csv"), rslogix500()}, {"Plc5k.csv", rslogix5000()}}) {
         const NodeList saved = importAndSave(app, file, csv);
         const PLCData record = PLCRecord;
         const QString path = TagRoutines::StructureFile(record);
@@ -61,8 +60,7 @@ TEST(TagFile, SaveThenLoadKeepsKeysTextsTagsAndShape)
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
 }
 
-TEST(TagFile, SavedFileIsHeaderThenOneLinePerNode)
-{
+TEST(TagFile, SavedFileIsHeaderThenOneLinePerNode) {
     TempAppFolder app;
     NodeList tree;
     ASSERT_TRUE(tree.addNode("", "RSLogix500", "RSLogix500", "PLC500", "PLC500").ok());
@@ -77,16 +75,15 @@ TEST(TagFile, SavedFileIsHeaderThenOneLinePerNode)
                          "RSLogix500\tRSLogix5001.\tB3\t000Start\t\r\n"));
 }
 
-TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile)
-{
+TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile) {
     TempAppFolder app;
     MessageRecorder messages;
     NodeList tree;
     ASSERT_TRUE(tree.addNode("", "RSLogix500", "RSLogix500", "PLC500", "PLC500").ok());
     TempAppFolder::write(app.tstruct("Line1.stc"), "earlier");
     const PLCData good{"Press", "RSLogix500", "PRESS1", "Line1.csv", "0\tController_Tags\t"};
-    for (QString PLCData::*field : {&PLCData::name, &PLCData::type, &PLCData::topic, &PLCData::listingFile,
-                                    &PLCData::scopeList}) {
+    for (QString PLCData::*field :
+         {&PLCData::name, &PLCData::type, &PLCData::topic, &PLCData::listingFile, &PLCData::scopeList}) {
         messages.clear();
         PLCRecord = good;
         PLCRecord.*field = "";
@@ -118,25 +115,25 @@ TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile)
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Line1.stc")), QByteArray("earlier"));
 }
 
-TEST(TagFile, HeaderOnlyFileLoadsEmptyTreeWithScopes)
-{
+TEST(TagFile, HeaderOnlyFileLoadsEmptyTreeWithScopes) {
     TempAppFolder app;
     MessageRecorder messages;
-    TempAppFolder::write(app.tstruct("Empty.stc"),
-                         "Press\r\nRSLogix5000\r\nPRESS1\r\nEmpty.csv\r\n2\tController_Tags\tMain\tSafety\t\r\n");
+    TempAppFolder::write(
+        app.tstruct("Empty.stc"),
+        "Press\r\nRSLogix5000\r\nPRESS1\r\nEmpty.csv\r\n2\tController_Tags\tMain\tSafety\t\r\n");
     NodeList tree;
     ASSERT_TRUE(tree.addNode("", "Old", "Old", "PLC5000", "").ok());
     ASSERT_TRUE(tree.addNode("Old", "Child", "Child", "c", "o").ok());
     EXPECT_TRUE(Load_Tags(app.tstruct("Empty.stc"), tree).ok());
     EXPECT_EQ(tree.count(), 0);
-    EXPECT_EQ(LoadedPLC, (PLCData{"Press", "RSLogix5000", "PRESS1", "Empty.csv", "2\tController_Tags\tMain\tSafety\t"}));
+    EXPECT_EQ(LoadedPLC,
+              (PLCData{"Press", "RSLogix5000", "PRESS1", "Empty.csv", "2\tController_Tags\tMain\tSafety\t"}));
     EXPECT_EQ(PLCTagHandler::LoadedScopeUpper, 2);
     EXPECT_EQ(PLCTagHandler::LoadedScopes, QStringList({"Controller_Tags", "Main", "Safety"}));
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
-TEST(TagFile, DamagedFilesLoadWhatTheyCan)
-{
+TEST(TagFile, DamagedFilesLoadWhatTheyCan) {
     TempAppFolder app;
     MessageRecorder messages;
     // LF-only line ends, a line for an unknown parent, a repeated key, a line cut short, a blank line, and a
@@ -150,8 +147,8 @@ TEST(TagFile, DamagedFilesLoadWhatTheyCan)
                                                  "\n");
     NodeList tree;
     EXPECT_TRUE(Load_Tags(app.tstruct("Bad.stc"), tree).ok());
-    EXPECT_EQ(dump(tree), QStringList({"|RSLogix500|RSLogix500|RSLogix500|PLC5000", "RSLogix500|R1.|B3|000B3|c",
-                                       "R1.|R1.1.|||c"}));
+    EXPECT_EQ(dump(tree), QStringList({"|RSLogix500|RSLogix500|RSLogix500|PLC5000",
+                                       "RSLogix500|R1.|B3|000B3|c", "R1.|R1.1.|||c"}));
     EXPECT_EQ(messages.texts(), QStringList{"Load_Tags: 2 damaged node lines were skipped."});
     EXPECT_EQ(PLCTagHandler::LoadedScopes, QStringList({"Controller_Tags", "", "", ""}));
 
