@@ -10,13 +10,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QScreen>
-
-namespace {
-
-QSize screenSize() { return QGuiApplication::primaryScreen()->geometry().size(); }
-
-} // namespace
 
 Main::Main(const QString& appFolder, QWidget* parent) : QMainWindow(parent)
 {
@@ -29,7 +22,7 @@ void Main::Form_Load(const QString& appFolder)
     setWindowTitle(QStringLiteral("Corvane"));
     SharedVars::Init_Constants();
     SharedVars::Init_Paths(appFolder);
-    Size_To_Screen();
+    CntrlForm::Size_To_Screen(this);
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("MDIArea"));
@@ -59,20 +52,8 @@ void Main::buildMenus()
     connect(about, &QAction::triggered, this, [this] { (new About(About::Program::Designer, this))->show(); });
 }
 
-void Main::Size_To_Screen()
-{
-    const QSize screen = screenSize();
-    resize(static_cast<int>(screen.width() * 0.8), static_cast<int>(screen.height() * 0.8));
-    CntrlForm::Center_Form(this);
-}
-
 void Main::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    if (isMinimized())
-        return;
-    // Never smaller than half the screen either way.
-    const QSize screen = screenSize();
-    if (screen.width() * 0.5 > width() || screen.height() * 0.5 > height())
-        Size_To_Screen();
+    CntrlForm::Keep_Half_Screen(this);
 }

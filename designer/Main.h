@@ -15,9 +15,6 @@ public:
     MainUI* workWindow() const { return m_mainUI; }
     QMdiArea* mdiArea() const { return m_mdi; }
 
-    // Back to 80 % of the screen, centred.
-    void Size_To_Screen();
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
