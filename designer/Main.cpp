@@ -1,10 +1,8 @@
 #include "Main.h"
 
-#include "About.h"
 #include "CntrlForm.h"
 #include "MainUI.h"
 #include "SharedVars.h"
-#include "THMIUtil.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -32,24 +30,7 @@ void Main::Form_Load(const QString& appFolder)
     QMdiSubWindow* sub = m_mdi->addSubWindow(m_mainUI);
     sub->setWindowTitle(m_mainUI->windowTitle());
     sub->showMaximized();
-    buildMenus();
-}
-
-void Main::buildMenus()
-{
-    QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
-    QAction* manage = actions->addAction(QStringLiteral("&Manage Projects"));
-    manage->setObjectName(QStringLiteral("mnuManageProjects"));
-    connect(manage, &QAction::triggered, this, [this] { m_mainUI->utility()->Show_Function(THMIUtil::ProjectFrame); });
-    actions->addSeparator();
-    QAction* exitAction = actions->addAction(QStringLiteral("E&xit"));
-    exitAction->setObjectName(QStringLiteral("mnuExit"));
-    connect(exitAction, &QAction::triggered, qApp, &QApplication::quit);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    QAction* about = help->addAction(QStringLiteral("&About"));
-    about->setObjectName(QStringLiteral("Hmnu"));
-    connect(about, &QAction::triggered, this, [this] { (new About(About::Program::Designer, this))->show(); });
+    m_mainUI->Build_Menus(menuBar(), m_mdi);
 }
 
 void Main::resizeEvent(QResizeEvent* event)

@@ -20,7 +20,6 @@ protected:
 
 private:
     void Form_Load(const QString& appFolder);
-    void buildMenus();
 
     QMdiArea* m_mdi = nullptr;
     MainUI* m_mainUI = nullptr;

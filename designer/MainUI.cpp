@@ -1,67 +1,228 @@
 #include "MainUI.h"
 
+#include "About.h"
+#include "CntrlDDE.h"
 #include "CntrlForm.h"
 #include "KeyedTree.h"
 #include "Messages.h"
+#include "PLCListPage.h"
+#include "PageDisplay.h"
+#include "PageEditor.h"
+#include "PageMode.h"
 #include "PageStructure.h"
 #include "THMIUtil.h"
+#include "TabStrip.h"
+#include "TagExplorerPage.h"
 
 #include <QAction>
-#include <QHBoxLayout>
+#include <QApplication>
+#include <QCheckBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
 
 MainUI::MainUI(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("MainUI"));
     setWindowTitle(QStringLiteral("Corvane"));
-    m_pageTree = new KeyedTree(this);
-    m_pageTree->setObjectName(QStringLiteral("Tree(1)"));
-    m_pageTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_pageTree, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { Tree_MouseUp(1, Qt::RightButton, m_pageTree->viewport()->mapToGlobal(pos)); });
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_pageTree);
-    layout->addStretch(1);
-    m_pageTree->setMinimumWidth(200);
-
-    m_util = std::make_unique<THMIUtil>(*m_pageTree, this);
+    buildTabs();
+    buildPages();
+    m_util = std::make_unique<THMIUtil>(*pageTree(), this);
     m_util->setSelectedPageIndex([this] { return SelectedPageIndex(); });
+    m_pageMode->editor()->setUtility(m_util.get());
     connect(m_util.get(), &THMIUtil::deletePageRequested, this, &MainUI::Delete_Page);
-    connect(m_util.get(), &THMIUtil::pageTreeReloaded, m_pageTree, &QTreeView::expandAll);
+    connect(m_util.get(), &THMIUtil::pageTreeReloaded, pageTree(), &QTreeView::expandAll);
+
+    m_settleTime = new QTimer(this);
+    m_settleTime->setObjectName(QStringLiteral("SettleTime"));
+    m_settleTime->setSingleShot(true);
+    connect(m_settleTime, &QTimer::timeout, this, &MainUI::SettleTime_Timer);
+    connectTrees();
     Form_Load();
 }
 
 MainUI::~MainUI() = default;
 
+KeyedTree* MainUI::pageTree() const { return m_pageMode->tree(); }
+
+KeyedTree* MainUI::tree(int k) const
+{
+    switch (k) {
+    case 1:
+        return m_pageMode->tree();
+    case 2:
+        return m_plcList->tree();
+    default:
+        return m_tagExplorer->tree();
+    }
+}
+
+void MainUI::buildTabs()
+{
+    m_programTab[0] = new TabStrip({QStringLiteral("Page Editor"), QStringLiteral("Tessaly")}, QTabBar::RoundedNorth,
+                                   this);
+    for (int i = 1; i <= 2; ++i) {
+        m_page[static_cast<size_t>(i)] = new QWidget(this);
+        m_page[static_cast<size_t>(i)]->setObjectName(QStringLiteral("Page(%1)").arg(i));
+        m_page[static_cast<size_t>(i)]->setAutoFillBackground(true);
+        m_page[static_cast<size_t>(i)]->setBackgroundRole(QPalette::Button);
+    }
+    m_programTab[1] = new TabStrip({QStringLiteral("&Editor"), QStringLiteral("&Viewer")}, QTabBar::RoundedSouth,
+                                   m_page[1]);
+    m_programTab[2] = new TabStrip({QStringLiteral("PLC List"), QStringLiteral("Tag Explorer")},
+                                   QTabBar::RoundedSouth, m_page[2]);
+    for (int i = 0; i < 3; ++i) {
+        m_programTab[static_cast<size_t>(i)]->setObjectName(QStringLiteral("ProgramTab(%1)").arg(i));
+        connect(m_programTab[static_cast<size_t>(i)], &TabStrip::tabClicked, this, [this, i] { ProgramTab_Click(i); });
+    }
+}
+
+void MainUI::buildPages()
+{
+    m_pageMode = new PageMode(this, m_page[1]);
+    m_plcList = new PLCListPage(m_page[2]);
+    m_tagExplorer = new TagExplorerPage(m_page[2]);
+    connect(m_plcList, &PLCListPage::commandClicked, this, &MainUI::PB_Click);
+    connect(m_tagExplorer, &TagExplorerPage::commandClicked, this, &MainUI::PB_Click);
+}
+
+void MainUI::connectTrees()
+{
+    for (int k = 1; k <= 3; ++k) {
+        KeyedTree* t = tree(k);
+        connect(t, &KeyedTree::nodeClicked, this, [this, k] {
+            m_clickedTree = static_cast<qint16>(k);
+            Tree_NodeClick(k);
+        });
+        t->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(t, &QWidget::customContextMenuRequested, this,
+                [this, k, t](const QPoint& pos) { Tree_MouseUp(k, Qt::RightButton, t->viewport()->mapToGlobal(pos)); });
+    }
+}
+
 void MainUI::Form_Load()
 {
     CntrlForm::Set_Fonts(this);
-    DDEBuilder::PageStructure_Read(*m_pageTree);
-    m_pageTree->expandAll();
+    m_programTab[0]->move(0, 0);
+    m_page[1]->show();
+    m_page[2]->hide();
+    m_pageMode->show();
+    m_plcList->show();
+    m_tagExplorer->hide();
+    m_pageMode->Show_Pane(1);
+    PageDisplay* display = m_pageMode->display();
+    display->onLine()->move(display->onLine()->x(), 4);
+    DDEBuilder::PageStructure_Read(*pageTree());
+    pageTree()->expandAll();
 }
 
-int MainUI::SelectedPageIndex() const
+int MainUI::SelectedPageIndex() const { return m_pageMode->editor()->SelectedPageIndex; }
+
+void MainUI::ProgramTab_Click(int index)
 {
-    const int selected = m_pageTree->selectedIndex();
-    return selected > 0 ? selected : 1;
+    const int k = m_programTab[static_cast<size_t>(index)]->selectedTab();
+    switch (index) {
+    case 0:
+        m_page[static_cast<size_t>(3 - k)]->hide();
+        m_page[static_cast<size_t>(k)]->show();
+        m_page[static_cast<size_t>(k)]->raise();
+        break;
+    case 1:
+        m_pageMode->Show_Pane(k);
+        break;
+    default: {
+        QWidget* shown = k == 1 ? static_cast<QWidget*>(m_plcList) : m_tagExplorer;
+        QWidget* hidden = k == 1 ? static_cast<QWidget*>(m_tagExplorer) : m_plcList;
+        hidden->hide();
+        shown->show();
+        shown->raise();
+        break;
+    }
+    }
+}
+
+// Quick clicks through a tree act only on the last node; while online a page is relinked only after a rest.
+void MainUI::Tree_NodeClick(int index)
+{
+    m_clickedTree = static_cast<qint16>(index);
+    m_settleTime->setInterval(m_pageMode->display()->onLine()->isChecked() ? 500 : 25);
+    m_settleTime->start();
+}
+
+void MainUI::SettleTime_Timer()
+{
+    m_settleTime->stop();
+    if (m_clickedTree == 1)
+        m_pageMode->editor()->Setup_Editor();
 }
 
 void MainUI::Tree_MouseUp(int index, Qt::MouseButton button, const QPoint& globalPos)
 {
-    if (button != Qt::RightButton || index != 1)
+    if (button != Qt::RightButton)
         return;
-    const bool root = SelectedPageIndex() == 1;
-    m_util->Tmnu(1)->setEnabled(!root);
-    m_util->Tmnu(2)->setEnabled(!root);
-    m_util->mTmnu()->popup(globalPos);
+    if (index == 1) {
+        const bool root = SelectedPageIndex() == 1;
+        m_util->Tmnu(1)->setEnabled(!root);
+        m_util->Tmnu(2)->setEnabled(!root);
+        m_util->mTmnu()->popup(globalPos);
+    } else if (index == 3) {
+        m_util->PLCmnu(0)->setEnabled(true);
+        m_util->mPLCmnu()->popup(globalPos);
+    }
 }
 
-void MainUI::Delete_Page()
+void MainUI::PB_Click(int index)
 {
-    if (m_pageTree->selectedIndex() <= 1) {
-        Messages::show(QStringLiteral("This page may not be deleted or renamed."));
-    } else if (Messages::ask(QStringLiteral("Are you sure you want to delete this page and any Sub Pages?"))) {
-        DDEBuilder::PageStructure_Delete(*m_pageTree);
-    }
-    m_pageTree->setFocus();
+    if (index >= 8)
+        m_pageMode->editor()->Editor_Action(index);
 }
+
+void MainUI::Delete_Page() { m_pageMode->editor()->Editor_Action(9); }
+
+void MainUI::Build_Menus(QMenuBar* bar, QMdiArea* mdi)
+{
+    QMenu* actions = bar->addMenu(QStringLiteral("&Actions"));
+    auto add = [this](QMenu* menu, const QString& caption, const QString& name, auto slot) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    add(actions, QStringLiteral("&Import Listing"), QStringLiteral("mnu(0)"), [] {});
+    add(actions, QStringLiteral("&View Listing"), QStringLiteral("mnu(1)"), [] {});
+    add(actions, QStringLiteral("&Manage Projects"), QStringLiteral("mnu(2)"),
+        [this] { m_util->Show_Function(THMIUtil::ProjectFrame); });
+    add(actions, QStringLiteral("&Load RSLinx"), QStringLiteral("mnu(3)"), [] {
+        if (const Status started = CntrlDDE::Load_RSLinx(); !started)
+            Messages::report(QStringLiteral("Load_RSLinx"), started.error());
+    });
+    actions->addSeparator();
+    add(actions, QStringLiteral("E&xit"), QStringLiteral("mnu(5)"), [] { QApplication::quit(); });
+
+    QMenu* windows = bar->addMenu(QStringLiteral("Window"));
+    windows->setObjectName(QStringLiteral("mnuWindow"));
+    connect(windows, &QMenu::aboutToShow, this, [windows, mdi] {
+        windows->clear();
+        for (QMdiSubWindow* sub : mdi->subWindowList()) {
+            QAction* a = windows->addAction(sub->windowTitle());
+            a->setCheckable(true);
+            a->setChecked(sub == mdi->activeSubWindow());
+            QObject::connect(a, &QAction::triggered, mdi, [mdi, sub] { mdi->setActiveSubWindow(sub); });
+        }
+    });
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    add(help, QStringLiteral("&About"), QStringLiteral("Hmnu"),
+        [this] { (new About(About::Program::Designer, window()))->show(); });
+}
+
+void MainUI::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+}
+
+void MainUI::Form_Activate() { Outer_Layout(); }

@@ -2,32 +2,67 @@
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 class KeyedTree;
+class PageMode;
+class PLCListPage;
+class QMdiArea;
+class QMenuBar;
+class QTimer;
+class TabStrip;
+class TagExplorerPage;
 class THMIUtil;
 
-// The designer's working window: for now the page tree of the workspace and its pop-up menu.
+// The designer's working window: two levels of tab strips over the page mode (editor and viewer of a
+// page) and the PLC mode (PLC list and tag explorer), each beside its tree.
 class MainUI : public QWidget {
     Q_OBJECT
 public:
     explicit MainUI(QWidget* parent = nullptr);
     ~MainUI() override;
 
-    KeyedTree* pageTree() const { return m_pageTree; }
+    KeyedTree* pageTree() const;
+    KeyedTree* tree(int k) const;
     THMIUtil* utility() const { return m_util.get(); }
+    PageMode* pageMode() const { return m_pageMode; }
+    PLCListPage* plcList() const { return m_plcList; }
+    TagExplorerPage* tagExplorer() const { return m_tagExplorer; }
+    TabStrip* programTab(int i) const { return m_programTab.at(static_cast<size_t>(i)); }
+    QTimer* settleTime() const { return m_settleTime; }
 
-    // Node index of the open page; until the editor exists, the tree's selection (the root when none).
+    // Node index of the page open in the editor.
     int SelectedPageIndex() const;
 
-    // Right button released over a tree: pops up the Topics menu over the page tree.
+    // The menus "&Actions", "Window" and "&Help" in the parent window's menu bar.
+    void Build_Menus(QMenuBar* bar, QMdiArea* mdi);
+
+    void ProgramTab_Click(int index);
+    void Tree_NodeClick(int index);
+    void SettleTime_Timer();
     void Tree_MouseUp(int index, Qt::MouseButton button, const QPoint& globalPos);
-    // The editor's Delete Page action.
-    void Delete_Page();
+    void PB_Click(int index);
+    void Form_Activate();
+    void Outer_Layout();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Load();
+    void buildTabs();
+    void buildPages();
+    void connectTrees();
+    void Delete_Page();
 
-    KeyedTree* m_pageTree = nullptr;
     std::unique_ptr<THMIUtil> m_util;
+    std::array<TabStrip*, 3> m_programTab{};
+    std::array<QWidget*, 3> m_page{};
+    PageMode* m_pageMode = nullptr;
+    PLCListPage* m_plcList = nullptr;
+    TagExplorerPage* m_tagExplorer = nullptr;
+    QTimer* m_settleTime = nullptr;
+    qint16 m_clickedTree = 1;
 };

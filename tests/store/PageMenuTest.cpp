@@ -79,7 +79,7 @@ TEST_F(PageMenuTest, DeletePageAsksAndRefusesTheRoot)
 TEST_F(PageMenuTest, ProjectRoundTripThroughTheMenusBringsTheTreeBackExpanded)
 {
     THMIUtil* util = ui->utility();
-    QAction* manage = window->findChild<QAction*>("mnuManageProjects");
+    QAction* manage = window->findChild<QAction*>("mnu(2)");
     ASSERT_NE(manage, nullptr);
     manage->trigger();
     EXPECT_EQ(util->mode(), THMIUtil::ProjectFrame);
