@@ -54,8 +54,17 @@ void KeyedTree::removeNode(int index)
 {
     QTreeWidgetItem* top = m_items.at(static_cast<size_t>(index - 1));
     for (int i : m_nodes.removeWithin(index))
-        m_items.erase(m_items.begin() + (i - 1));
+        m_items[static_cast<size_t>(i - 1)] = nullptr;
+    // One pass, not one erase per node: a large subtree would make that quadratic.
+    m_items.erase(std::remove(m_items.begin() + (index - 1), m_items.end(), nullptr), m_items.end());
     delete top; // takes its child items with it
+}
+
+void KeyedTree::clear()
+{
+    m_nodes.clear();
+    m_items.clear();
+    QTreeWidget::clear();
 }
 
 void KeyedTree::showSelectedImage(QTreeWidgetItem* current, QTreeWidgetItem* previous)

@@ -30,6 +30,8 @@ public:
     void select(int index) override;
     void ensureVisible(int index) override;
     void removeNode(int index) override;
+    // Removes every node and item at once. Hides QTreeWidget::clear, which would leave the nodes behind.
+    void clear();
 
     // Index of a tree item, 0 for none.
     int indexOfItem(const QTreeWidgetItem* item) const;

@@ -1,5 +1,7 @@
 #include "NodeList.h"
 
+#include <algorithm>
+
 Status NodeList::addNode(const QString& parentKey, const QString& key, const QString& text, const QString& image,
                          const QString& selectedImage)
 {
@@ -42,21 +44,37 @@ void NodeList::select(int index) { m_selected = index > 0 && index <= count() ? 
 
 std::vector<int> NodeList::removeWithin(int index)
 {
+    if (index < 1 || index > count())
+        return {};
+    // Descendants stand after their ancestor and their parent before them, so one pass over the tail marks
+    // them all: a node goes when its parent goes.
+    const auto first = static_cast<size_t>(index - 1);
+    m_nodes[first]->pos = -1;
+    for (size_t i = first + 1; i < m_nodes.size(); ++i)
+        if (const Node* p = m_nodes[i]->parent; p && p->pos < 0)
+            m_nodes[i]->pos = -1;
     std::vector<int> removed;
-    // Descendants always stand after their ancestor.
-    for (int i = count(); i >= index; --i)
-        if (isWithin(i, index))
-            removed.push_back(i);
-    for (int i : removed) {
-        Node* node = &at(i);
+    for (size_t i = m_nodes.size(); i-- > first;) {
+        Node* node = m_nodes[i].get();
+        if (node->pos >= 0)
+            continue;
+        removed.push_back(static_cast<int>(i) + 1);
         if (!node->key.isEmpty())
             m_byKey.remove(node->key);
         if (m_selected == node)
             m_selected = nullptr;
-        node->pos = -1;
     }
-    std::erase_if(m_nodes, [](const std::unique_ptr<Node>& n) { return n->pos < 0; });
-    for (int i = index - 1; i < count(); ++i)
-        m_nodes[static_cast<size_t>(i)]->pos = i;
+    m_nodes.erase(std::remove_if(m_nodes.begin() + static_cast<std::ptrdiff_t>(first), m_nodes.end(),
+                                 [](const std::unique_ptr<Node>& n) { return n->pos < 0; }),
+                  m_nodes.end());
+    for (size_t i = first; i < m_nodes.size(); ++i)
+        m_nodes[i]->pos = static_cast<int>(i);
     return removed;
+}
+
+void NodeList::clear()
+{
+    m_selected = nullptr;
+    m_byKey.clear();
+    m_nodes.clear();
 }

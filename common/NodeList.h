@@ -30,8 +30,11 @@ public:
     void ensureVisible(int) override {}
 
     void removeNode(int index) override { removeWithin(index); }
-    // Removes the node and its descendants; returns their indices, highest first.
+    // Removes the node and its descendants; returns their indices, highest first. Linear in the nodes from
+    // index on, so removing from the last node down is linear for the whole tree.
     std::vector<int> removeWithin(int index);
+    // Removes every node at once.
+    void clear();
 
 private:
     struct Node {
