@@ -11,6 +11,10 @@ struct PLCData {
     QString scopeList;   // upper scope index, TAB, then each scope name followed by TAB
 
     bool operator==(const PLCData&) const = default;
+
+    // No control characters, TAB only in the scope list: a line break would shift the file's later lines,
+    // a TAB in the first four fields the fields of the PLC list's node tag.
+    bool isClean() const;
 };
 
 namespace PLCTypes {
@@ -23,3 +27,5 @@ inline const QString NoTopic = QStringLiteral("No Topic Defined");
 extern PLCData PLCRecord;
 // The structure file loaded last.
 extern PLCData LoadedPLC;
+// The PLC list's selection: fields 0 to 3 from the selected node's tag, all empty for a root.
+extern PLCData SelectedPLC;

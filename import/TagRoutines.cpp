@@ -3,6 +3,7 @@
 #include "ImportFrame.h"
 #include "Messages.h"
 #include "NodeCollection.h"
+#include "PLCLoader.h"
 #include "Progress.h"
 #include "SharedVars.h"
 #include "TextFile.h"
@@ -25,18 +26,16 @@ void appendField(QByteArray& out, const QString& text) {
 } // namespace
 
 QString StructureFile(const PLCData& record) {
-    const QString name = record.listingFile.section(QLatin1Char('.'), 0, 0) + QStringLiteral(".stc");
-    if (record.listingFile.startsWith(QLatin1Char('.')) || !TextFile::isPlainFileName(name))
-        return {};
-    return SharedVars::TStructFolder + name;
+    // One rule for saving and for the PLC list, so the list finds what was saved.
+    const auto path = PLCLoader::StructureFileOf(record.listingFile);
+    return path ? path.value() : QString();
 }
 
 Status Save_Tags(const NodeCollection& tree, Progress* progress) {
     const PLCData& r = PLCRecord;
     const QString header[] = {r.name, r.type, r.topic, r.listingFile, r.scopeList};
     for (const QString& line : header)
-        // A line break inside a field would shift every later line of the file.
-        if (line.isEmpty() || line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n'))) {
+        if (line.isEmpty() || !r.isClean()) {
             Messages::show(QStringLiteral("Error in user data save aborted."));
             return Status::fail(ErrNo::InvalidCall);
         }
