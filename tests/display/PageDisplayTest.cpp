@@ -231,3 +231,12 @@ TEST_F(PageDisplayTest, ScrollRangesFollowTheViewport)
     display.resetScroll();
     EXPECT_EQ(display.surface()->y(), 0);
 }
+
+TEST_F(PageDisplayTest, SurfaceHoldsSeventyNineCompleteRows)
+{
+    std::vector<TopicRecord> many(81, topic("N7:0", "Row", false));
+    display.LoadDDE("Long", many, 81);
+    const int surfaceHeight = display.surface()->height();
+    EXPECT_LE(display.dataTopic(78)->geometry().bottom(), surfaceHeight - 1);
+    EXPECT_GE(display.dataTopic(79)->y(), surfaceHeight);
+}
