@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#ifdef Q_OS_WIN
+#ifdef HMI_LINK_DDE
+#include "ProgramStart.h"
+#elif defined(Q_OS_WIN)
 #include <windows.h>
 #endif
 
@@ -14,18 +16,28 @@ namespace CntrlDDE {
 
 QString serverProgram()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Program Files\\Rockwell Software\\Rslinx\\RSLinx.exe");
+#ifdef HMI_LINK_DDE
+    return QString::fromLatin1(dde::ServerProgramPath);
 #else
     const QString folder = SharedVars::AppFolder.isEmpty()
                                ? QCoreApplication::applicationDirPath() + QLatin1Char('/')
                                : SharedVars::AppFolder;
+#ifdef Q_OS_WIN
+    return folder + QStringLiteral("CommServer.exe");
+#else
     return folder + QStringLiteral("CommServer");
+#endif
 #endif
 }
 
 Status Load_RSLinx()
 {
+#ifdef HMI_LINK_DDE
+    // The real server: started hidden, not waited for, its process let go.
+    if (const std::optional<dde::DdeFailure> failure = dde::startHidden(dde::ServerProgramPath))
+        return Status(RunError::of(failure->number, QString::fromLocal8Bit(failure->description.c_str())));
+    return {};
+#else
     const QString program = serverProgram();
     const QFileInfo info(program);
     if (!info.exists())
@@ -48,6 +60,7 @@ Status Load_RSLinx()
         return Status(
             RunError::of(ErrNo::PathFileAccess, QStringLiteral("Path/File access error: ") + program));
     return {};
+#endif
 }
 
 } // namespace CntrlDDE

@@ -1,6 +1,6 @@
 #include "LinkBox.h"
 
-#include "LinkClient.h"
+#include "LinkBackend.h"
 #include "LinkProtocol.h"
 
 #include <QPointer>
@@ -13,8 +13,8 @@ LinkBox::LinkBox(int index, QWidget* parent) : QLineEdit(parent), m_index(index)
 LinkBox::~LinkBox()
 {
     if (m_mode != 0)
-        if (LinkClient* client = LinkClient::existing())
-            client->unadvise(this);
+        if (LinkBackend* backend = LinkBackend::existing())
+            backend->unadvise(this);
 }
 
 int LinkBox::timeoutMs() const
@@ -27,7 +27,7 @@ Status LinkBox::setLinkMode(int mode)
     if (mode != 0 && mode != 1)
         return Status::fail(ErrNo::InvalidCall);
     if (m_mode != 0) {
-        LinkClient::instance().unadvise(this);
+        LinkBackend::instance().unadvise(this);
         m_mode = 0;
     }
     if (mode == 0)
@@ -43,7 +43,7 @@ Status LinkBox::setLinkMode(int mode)
     m_linkedTopic = topic;
     m_linkedItem = LinkItem;
     QPointer<LinkBox> self(this);
-    Result<QString> value = LinkClient::instance().advise(this, topic, LinkItem, timeoutMs());
+    Result<QString> value = LinkBackend::instance().advise(this, topic, LinkItem, timeoutMs());
     if (!self)
         return Status::fail(ErrNo::NoForeignApplication);
     if (!value)
@@ -57,7 +57,7 @@ Status LinkBox::LinkPoke()
 {
     if (m_mode == 0)
         return Status(RunError::of(293, QStringLiteral("DDE method invoked with no channel open")));
-    Result<QString> stored = LinkClient::instance().poke(m_linkedTopic, m_linkedItem, text(), timeoutMs());
+    Result<QString> stored = LinkBackend::instance().poke(m_linkedTopic, m_linkedItem, text(), timeoutMs());
     return stored.status();
 }
 

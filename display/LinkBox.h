@@ -43,7 +43,7 @@ Q_SIGNALS:
     void Change(int index);
 
 private:
-    friend class LinkClient;
+    friend class LinkBackend;
     void linkValue(const QString& value);
     void linkDropped() { m_mode = 0; }
 

@@ -216,7 +216,7 @@ void LinkClient::deliver(const QStringList& data)
     const QList<QPointer<LinkBox>> boxes = *it;
     for (const QPointer<LinkBox>& box : boxes)
         if (box)
-            box->linkValue(data[3]);
+            deliverValue(box, data[3]);
 }
 
 void LinkClient::settle(const QString& key)
@@ -248,7 +248,7 @@ Result<QString> LinkClient::advise(LinkBox* box, const QString& topic, const QSt
 
 void LinkClient::unadvise(LinkBox* box)
 {
-    const QString key = keyOf(box->m_linkedTopic, box->m_linkedItem);
+    const QString key = keyOf(linkedTopic(box), linkedItem(box));
     const auto it = m_links.find(key);
     if (it == m_links.end())
         return;
@@ -287,6 +287,6 @@ void LinkClient::lost()
     for (const auto& boxes : links)
         for (const QPointer<LinkBox>& box : boxes)
             if (box)
-                box->linkDropped();
+                dropLink(box);
     Q_EMIT connectionLost();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinkBackend.h"
 #include "LinkProtocol.h"
 #include "RunError.h"
 
@@ -15,10 +16,11 @@
 class LinkBox;
 class QLocalSocket;
 
-// The program's one connection to the communication server; it carries the links of every LinkBox.
+// The program's one connection to the stand-in communication server over a local socket; it carries the
+// links of every LinkBox.
 // Requests wait for their own answer (matched by id) in a local event loop, at most the given time, so
 // window events keep running meanwhile; an answer that comes after its wait gave up is dropped.
-class LinkClient : public QObject {
+class LinkClient : public QObject, public LinkBackend {
     Q_OBJECT
 public:
     // Created on first use, owned by the application object.
@@ -26,13 +28,12 @@ public:
     // The instance if one exists; never creates one (for destructors at shutdown).
     static LinkClient* existing();
 
-    // Opens the link of box to item of topic (topic without the application part) and returns the
-    // current value. The box receives every later value once this returns.
-    Result<QString> advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs);
-    // Drops the box's link; never waits.
-    void unadvise(LinkBox* box);
-    // Writes a value; returns the value as the server stored it.
-    Result<QString> poke(const QString& topic, const QString& item, const QString& value, int timeoutMs);
+    Result<QString> advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs) override;
+    // Never waits.
+    void unadvise(LinkBox* box) override;
+    // Returns the value as the server stored it.
+    Result<QString> poke(const QString& topic, const QString& item, const QString& value,
+                         int timeoutMs) override;
 
     bool isConnected() const;
     // Closes the connection; every box loses its link and keeps its text.

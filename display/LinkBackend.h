@@ -1,0 +1,36 @@
+#pragma once
+
+#include "RunError.h"
+
+#include <QString>
+
+class LinkBox;
+
+// Carries the links of every LinkBox of the program to the communication server. One backend per
+// program: the DDE client where the suite talks to the real server (Windows), else the socket client of
+// the stand-in server.
+class LinkBackend {
+public:
+    // Created on first use, owned by the application object.
+    static LinkBackend& instance();
+    // The backend if one exists; never creates one (for destructors at shutdown).
+    static LinkBackend* existing();
+
+    // Opens the link of box to item of topic (topic without the application part) and returns the
+    // current value. The box receives every later value once this returns.
+    virtual Result<QString> advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs) = 0;
+    // Drops the box's link.
+    virtual void unadvise(LinkBox* box) = 0;
+    // Writes a value; returns the value as the server took it.
+    virtual Result<QString> poke(const QString& topic, const QString& item, const QString& value,
+                                 int timeoutMs) = 0;
+
+protected:
+    virtual ~LinkBackend() = default;
+
+    // What backends may do to a box.
+    static void deliverValue(LinkBox* box, const QString& value);
+    static void dropLink(LinkBox* box);
+    static QString linkedTopic(const LinkBox* box);
+    static QString linkedItem(const LinkBox* box);
+};
