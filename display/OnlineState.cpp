@@ -151,6 +151,9 @@ void PageDisplay::EndValueEdit(int index)
     if (index >= elementCount())
         return;
     QLineEdit* edit = m_dataTopicOut[static_cast<size_t>(index)];
+    // Hiding a focused box would hand the focus to the next value box and open its edit.
+    if (edit->hasFocus())
+        m_display->setFocus();
     edit->hide();
     if (edit->text().isEmpty())
         edit->setText(QStringLiteral("0"));

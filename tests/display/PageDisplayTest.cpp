@@ -5,6 +5,7 @@
 #include "PageDisplay.h"
 #include "TempAppFolder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -239,4 +240,20 @@ TEST_F(PageDisplayTest, SurfaceHoldsSeventyNineCompleteRows)
     const int surfaceHeight = display.surface()->height();
     EXPECT_LE(display.dataTopic(78)->geometry().bottom(), surfaceHeight - 1);
     EXPECT_GE(display.dataTopic(79)->y(), surfaceHeight);
+}
+
+TEST_F(PageDisplayTest, EnterClosesTheEditWithoutOpeningTheNextBox)
+{
+    std::vector<TopicRecord> writable = {topic("N7:1", "First", false), topic("N7:2", "Second", false)};
+    goOnline();
+    display.LoadDDE("Typing", writable, 2);
+    display.activateWindow();
+    QApplication::setActiveWindow(&display);
+    display.dataTopic(0)->setFocus();
+    ASSERT_TRUE(display.dataTopicOut(0)->isVisible());
+    QTest::keyClicks(display.dataTopicOut(0), "31");
+    QTest::keyClick(display.dataTopicOut(0), Qt::Key_Return);
+    EXPECT_FALSE(display.dataTopicOut(0)->isVisible());
+    EXPECT_FALSE(display.dataTopicOut(1)->isVisible());
+    EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("31"));
 }
