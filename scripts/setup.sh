@@ -2,7 +2,9 @@
 # Installs the Debian packages the suite needs to build, test and run; only what is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev xvfb xauth)
+# wine64 and the MinGW-w64 cross compiler build and run the DDE link test under Wine.
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev xvfb xauth
+    wine64 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64)
 
 missing=()
 for p in "${packages[@]}"; do
