@@ -35,7 +35,7 @@ QFont detailFont() {
     return font;
 }
 
-constexpr int DetailLines = 5;
+constexpr int DetailLines = 6;
 constexpr int GapTwips = 60;
 
 } // namespace
