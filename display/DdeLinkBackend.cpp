@@ -44,14 +44,11 @@ DdeLinkBackend* DdeLinkBackend::existing()
     return s_instance.data();
 }
 
-DdeLinkBackend::DdeLinkBackend(QObject* parent)
-    : QObject(parent), m_core(LinkProtocol::ApplicationName)
+DdeLinkBackend::DdeLinkBackend(QObject* parent) : QObject(parent), m_core(LinkProtocol::ApplicationName)
 {
-    m_core.setDataHandler([this](const std::string& topic, const std::string& item, const std::string& value) {
-        received(topic, item, value);
-    });
-    m_core.setLostHandler(
-        [this](const std::string& topic, const std::string& item) { lost(topic, item); });
+    m_core.setDataHandler([this](const std::string& topic, const std::string& item,
+                                 const std::string& value) { received(topic, item, value); });
+    m_core.setLostHandler([this](const std::string& topic, const std::string& item) { lost(topic, item); });
 }
 
 DdeLinkBackend::~DdeLinkBackend()

@@ -18,7 +18,8 @@ public:
 
     // Opens the link of box to item of topic (topic without the application part) and returns the
     // current value. The box receives every later value once this returns.
-    virtual Result<QString> advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs) = 0;
+    virtual Result<QString> advise(LinkBox* box, const QString& topic, const QString& item,
+                                   int timeoutMs) = 0;
     // Drops the box's link.
     virtual void unadvise(LinkBox* box) = 0;
     // Writes a value; returns the value as the server took it.

@@ -24,7 +24,8 @@ const char NotifyClass[] = "HmiDdeLinkNotify";
 // DDE string handles compare without regard to case; the maps here do the same.
 std::string folded(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -43,8 +44,8 @@ std::string textOf(HDDEDATA data)
     return text;
 }
 
-HDDEDATA CALLBACK ddeCallback(UINT type, UINT format, HCONV conv, HSZ topic, HSZ item, HDDEDATA data, ULONG_PTR,
-                              ULONG_PTR);
+HDDEDATA CALLBACK ddeCallback(UINT type, UINT format, HCONV conv, HSZ topic, HSZ item, HDDEDATA data,
+                              ULONG_PTR, ULONG_PTR);
 LRESULT CALLBACK notifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 } // namespace
@@ -98,7 +99,8 @@ struct DdeLinkCore::Impl {
     bool alive(HCONV handle) const;
     void dropConversation(const std::string& topicKey);
     void disconnect(const std::string& topicKey);
-    Reply transact(HCONV handle, const std::string* payload, const std::string& item, UINT type, int timeoutMs);
+    Reply transact(HCONV handle, const std::string* payload, const std::string& item, UINT type,
+                   int timeoutMs);
     void settle(HCONV handle);
     Reply request(HCONV handle, const std::string& item, int timeoutMs);
     DdeOutcome run(const std::string& topic, int timeoutMs,
@@ -141,8 +143,8 @@ std::optional<DdeFailure> DdeLinkCore::Impl::init()
     if (initialized)
         return std::nullopt;
     DWORD id = 0;
-    const UINT error = DdeInitializeA(&id, ddeCallback,
-                                      APPCMD_CLIENTONLY | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS, 0);
+    const UINT error = DdeInitializeA(
+        &id, ddeCallback, APPCMD_CLIENTONLY | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS, 0);
     if (error != DMLERR_NO_ERROR)
         return failureOf(error, 0);
     instance = id;
@@ -260,10 +262,10 @@ DdeLinkCore::Impl::Reply DdeLinkCore::Impl::transact(HCONV handle, const std::st
     // failing the call (Wine's does for pokes) clears DDE_FACK.
     DWORD status = 0xDEAD0000 | DDE_FACK;
     Reply reply;
-    reply.data = DdeClientTransaction(
-        payload ? reinterpret_cast<LPBYTE>(const_cast<char*>(payload->c_str())) : nullptr,
-        payload ? static_cast<DWORD>(payload->size() + 1) : 0, handle, itemName, CF_TEXT, type,
-        static_cast<DWORD>(std::max(1, timeoutMs)), &status);
+    reply.data = DdeClientTransaction(payload ? reinterpret_cast<LPBYTE>(const_cast<char*>(payload->c_str()))
+                                              : nullptr,
+                                      payload ? static_cast<DWORD>(payload->size() + 1) : 0, handle, itemName,
+                                      CF_TEXT, type, static_cast<DWORD>(std::max(1, timeoutMs)), &status);
     reply.error = reply.data ? DMLERR_NO_ERROR : DdeGetLastError(instance);
     if (reply.data && type != XTYP_REQUEST && !(status & DDE_FACK)) {
         reply.data = nullptr;

@@ -91,7 +91,9 @@ struct Recorder {
         core.setDataHandler([this](const std::string& t, const std::string& i, const std::string& v) {
             data.push_back({t, i, v});
         });
-        core.setLostHandler([this](const std::string& t, const std::string& i) { lost.push_back({t, i, {}}); });
+        core.setLostHandler([this](const std::string& t, const std::string& i) {
+            lost.push_back({t, i, {}});
+        });
     }
     int count(const std::string& item, const std::string& value = {}) const
     {
@@ -233,7 +235,8 @@ void servePhase()
     CHECK(!refused && refused.failure->number != dde::NoForeignApplication &&
           refused.failure->number != dde::Timeout && refused.failure->number > 0);
     if (!refused)
-        std::printf("   refused poke: %d %s\n", refused.failure->number, refused.failure->description.c_str());
+        std::printf("   refused poke: %d %s\n", refused.failure->number,
+                    refused.failure->description.c_str());
     core.unadvise("Line1", "7:bad", Normal);
 
     section("a slow server is 286 within the link's time-out, for advise and for poke");

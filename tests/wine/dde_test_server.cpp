@@ -40,8 +40,8 @@ const char RampItem[] = "ramp";
 DWORD g_instance = 0;
 HSZ g_application = nullptr;
 HWND g_window = nullptr;
-std::map<std::string, std::string> g_values; // folded topic TAB folded item -> value
-std::set<std::string> g_rampTopics;          // spelled as first advised
+std::map<std::string, std::string> g_values;    // folded topic TAB folded item -> value
+std::set<std::string> g_rampTopics;             // spelled as first advised
 std::map<HCONV, std::set<std::string>> g_links; // advise loops per conversation
 std::vector<std::pair<std::string, std::string>> g_pushes;
 long g_ramp = 0;
@@ -50,7 +50,8 @@ bool g_quitting = false;
 
 std::string folded(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -135,14 +136,13 @@ HDDEDATA poke(const std::string& topic, const std::string& item, HDDEDATA data)
     return reinterpret_cast<HDDEDATA>(DDE_FACK);
 }
 
-HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ topicName, HSZ itemName, HDDEDATA data, ULONG_PTR,
-                           ULONG_PTR)
+HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ topicName, HSZ itemName, HDDEDATA data,
+                           ULONG_PTR, ULONG_PTR)
 {
     switch (type) {
     case XTYP_CONNECT:
-        return reinterpret_cast<HDDEDATA>(
-            static_cast<ULONG_PTR>(!g_quitting && DdeCmpStringHandles(itemName, g_application) == 0 &&
-                                   !nameOf(topicName).empty()));
+        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(
+            !g_quitting && DdeCmpStringHandles(itemName, g_application) == 0 && !nameOf(topicName).empty()));
     case XTYP_ADVSTART: {
         const std::string topic = nameOf(topicName);
         hold(topic);
@@ -234,10 +234,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "dde_test_server: no window (error %lu)\n", GetLastError());
         return 2;
     }
-    const UINT error = DdeInitializeA(&g_instance, callback,
-                                      APPCLASS_STANDARD | CBF_FAIL_EXECUTES | CBF_SKIP_REGISTRATIONS |
-                                          CBF_SKIP_UNREGISTRATIONS,
-                                      0);
+    const UINT error = DdeInitializeA(
+        &g_instance, callback,
+        APPCLASS_STANDARD | CBF_FAIL_EXECUTES | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS, 0);
     if (error != DMLERR_NO_ERROR) {
         std::fprintf(stderr, "dde_test_server: DdeInitialize failed (0x%04X)\n", error);
         return 2;
