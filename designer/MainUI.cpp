@@ -3,6 +3,7 @@
 #include "About.h"
 #include "CntrlDDE.h"
 #include "CntrlForm.h"
+#include "ImportViewer.h"
 #include "KeyedTree.h"
 #include "Messages.h"
 #include "PLCListPage.h"
@@ -13,6 +14,7 @@
 #include "THMIUtil.h"
 #include "TabStrip.h"
 #include "TagExplorerPage.h"
+#include "TagLoader.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +36,7 @@ MainUI::MainUI(QWidget* parent) : QWidget(parent)
     m_pageMode->editor()->setUtility(m_util.get());
     connect(m_util.get(), &THMIUtil::deletePageRequested, this, &MainUI::Delete_Page);
     connect(m_util.get(), &THMIUtil::pageTreeReloaded, pageTree(), &QTreeView::expandAll);
+    connect(m_util.get(), &THMIUtil::sendStructureRequested, m_tagExplorer, &TagExplorerPage::Send_Structure);
 
     m_settleTime = new QTimer(this);
     m_settleTime->setObjectName(QStringLiteral("SettleTime"));
@@ -84,6 +87,8 @@ void MainUI::buildPages()
     m_pageMode = new PageMode(this, m_page[1]);
     m_plcList = new PLCListPage(m_page[2]);
     m_tagExplorer = new TagExplorerPage(m_page[2]);
+    m_plcList->setTagExplorer(m_tagExplorer);
+    m_tagExplorer->setEditor(m_pageMode->editor());
     connect(m_plcList, &PLCListPage::commandClicked, this, &MainUI::PB_Click);
     connect(m_tagExplorer, &TagExplorerPage::commandClicked, this, &MainUI::PB_Click);
 }
@@ -114,6 +119,7 @@ void MainUI::Form_Load()
     m_pageMode->Show_Pane(1);
     PageDisplay* display = m_pageMode->display();
     display->onLine()->move(display->onLine()->x(), 4);
+    m_plcList->Rebuild_List();
     DDEBuilder::PageStructure_Read(*pageTree());
     pageTree()->expandAll();
 }
@@ -154,8 +160,17 @@ void MainUI::Tree_NodeClick(int index)
 void MainUI::SettleTime_Timer()
 {
     m_settleTime->stop();
-    if (m_clickedTree == 1)
+    switch (m_clickedTree) {
+    case 1:
         m_pageMode->editor()->Setup_Editor();
+        break;
+    case 2:
+        m_plcList->Setup_PLCList();
+        break;
+    default:
+        m_tagExplorer->Setup_TagExplorer();
+        break;
+    }
 }
 
 void MainUI::Tree_MouseUp(int index, Qt::MouseButton button, const QPoint& globalPos)
@@ -175,7 +190,11 @@ void MainUI::Tree_MouseUp(int index, Qt::MouseButton button, const QPoint& globa
 
 void MainUI::PB_Click(int index)
 {
-    if (index >= 8)
+    if (index <= 2)
+        m_plcList->PLCList_Command(index);
+    else if (index <= 7)
+        m_tagExplorer->TagExplorer_Command(index);
+    else
         m_pageMode->editor()->Editor_Action(index);
 }
 
@@ -183,6 +202,7 @@ void MainUI::Delete_Page() { m_pageMode->editor()->Editor_Action(9); }
 
 void MainUI::Build_Menus(QMenuBar* bar, QMdiArea* mdi)
 {
+    m_mdi = mdi;
     QMenu* actions = bar->addMenu(QStringLiteral("&Actions"));
     auto add = [this](QMenu* menu, const QString& caption, const QString& name, auto slot) {
         QAction* a = menu->addAction(caption);
@@ -190,8 +210,8 @@ void MainUI::Build_Menus(QMenuBar* bar, QMdiArea* mdi)
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    add(actions, QStringLiteral("&Import Listing"), QStringLiteral("mnu(0)"), [] {});
-    add(actions, QStringLiteral("&View Listing"), QStringLiteral("mnu(1)"), [] {});
+    add(actions, QStringLiteral("&Import Listing"), QStringLiteral("mnu(0)"), [this] { showInArea(tagLoader()); });
+    add(actions, QStringLiteral("&View Listing"), QStringLiteral("mnu(1)"), [this] { showInArea(importViewer()); });
     add(actions, QStringLiteral("&Manage Projects"), QStringLiteral("mnu(2)"),
         [this] { m_util->Show_Function(THMIUtil::ProjectFrame); });
     add(actions, QStringLiteral("&Load RSLinx"), QStringLiteral("mnu(3)"), [] {
@@ -218,6 +238,49 @@ void MainUI::Build_Menus(QMenuBar* bar, QMdiArea* mdi)
         [this] { (new About(About::Program::Designer, window()))->show(); });
 }
 
+ImportViewer* MainUI::importViewer()
+{
+    if (!m_importViewer) {
+        m_importViewer = new ImportViewer;
+        m_importViewer->setProgress(m_util.get());
+    }
+    return m_importViewer;
+}
+
+TagLoader* MainUI::tagLoader()
+{
+    if (!m_tagLoader) {
+        m_tagLoader = new TagLoader(m_util.get());
+        // A saved controller shows in the list at once.
+        connect(m_tagLoader, &TagLoader::plcSaved, m_plcList, &PLCListPage::Rebuild_List);
+        connect(m_tagLoader, &TagLoader::viewImportRequested, this, [this](const QString& path) {
+            showInArea(importViewer());
+            importViewer()->Load_Listing(path);
+        });
+    }
+    return m_tagLoader;
+}
+
+// Each window exists once: shown again, not made anew, and closing it only hides it.
+void MainUI::showInArea(QWidget* window)
+{
+    if (!m_mdi) {
+        window->show();
+        return;
+    }
+    QMdiSubWindow* sub = nullptr;
+    for (QMdiSubWindow* s : m_mdi->subWindowList())
+        if (s->widget() == window)
+            sub = s;
+    if (!sub) {
+        sub = m_mdi->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    sub->show();
+    window->show();
+    m_mdi->setActiveSubWindow(sub);
+}
+
 void MainUI::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -225,4 +288,8 @@ void MainUI::changeEvent(QEvent* event)
         Form_Activate();
 }
 
-void MainUI::Form_Activate() { Outer_Layout(); }
+void MainUI::Form_Activate()
+{
+    Outer_Layout();
+    m_plcList->Rebuild_List();
+}

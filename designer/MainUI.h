@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+class ImportViewer;
 class KeyedTree;
 class PageMode;
 class PLCListPage;
@@ -13,6 +14,7 @@ class QMenuBar;
 class QTimer;
 class TabStrip;
 class TagExplorerPage;
+class TagLoader;
 class THMIUtil;
 
 // The designer's working window: two levels of tab strips over the page mode (editor and viewer of a
@@ -31,6 +33,9 @@ public:
     TagExplorerPage* tagExplorer() const { return m_tagExplorer; }
     TabStrip* programTab(int i) const { return m_programTab.at(static_cast<size_t>(i)); }
     QTimer* settleTime() const { return m_settleTime; }
+    // The saved-data window and the import viewer, made on first use as windows of the parent's area.
+    TagLoader* tagLoader();
+    ImportViewer* importViewer();
 
     // Node index of the page open in the editor.
     int SelectedPageIndex() const;
@@ -56,6 +61,7 @@ private:
     void buildPages();
     void connectTrees();
     void Delete_Page();
+    void showInArea(QWidget* window);
 
     std::unique_ptr<THMIUtil> m_util;
     std::array<TabStrip*, 3> m_programTab{};
@@ -65,4 +71,7 @@ private:
     TagExplorerPage* m_tagExplorer = nullptr;
     QTimer* m_settleTime = nullptr;
     qint16 m_clickedTree = 1;
+    QMdiArea* m_mdi = nullptr;
+    TagLoader* m_tagLoader = nullptr;
+    ImportViewer* m_importViewer = nullptr;
 };

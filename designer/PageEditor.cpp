@@ -117,6 +117,12 @@ void PageEditor::Setup_Editor()
     Q_EMIT pageOpened(index);
 }
 
+void PageEditor::reopen()
+{
+    m_pageTree->select(SelectedPageIndex);
+    Setup_Editor();
+}
+
 void PageEditor::IniGrid()
 {
     m_grid->hide();
@@ -271,8 +277,7 @@ void PageEditor::Editor_Action(int index)
     case 10:
         if (Messages::ask(QStringLiteral("Delete selected topics, are you sure?"))) {
             PageFile_Remove(*m_grid);
-            m_pageTree->select(SelectedPageIndex);
-            Setup_Editor();
+            reopen();
         }
         break;
     case 11:

@@ -29,6 +29,8 @@ public:
     int LastRow = 0;
 
     void Setup_Editor();
+    // Opens the open page again, so topics added to its file show at once.
+    void reopen();
     void IniGrid();
     void Load_DDEEditor();
     void Editor_Action(int index);

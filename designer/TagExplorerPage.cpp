@@ -38,6 +38,9 @@ TagExplorerPage::TagExplorerPage(QWidget* parent)
     m_settle->setObjectName(QStringLiteral("TagListSettleTime"));
     m_settle->setSingleShot(true);
     m_settle->setInterval(50);
+    connect(m_settle, &QTimer::timeout, this, &TagExplorerPage::TagListSettleTime_Timer);
+    connect(m_tagList, &MarkGrid::cellReleased, this, [this](int, int, int x) { TagList_MouseUp(x); });
+    connect(m_tagList, &MarkGrid::scrolled, this, &TagExplorerPage::TagList_Scroll);
 }
 
 void TagExplorerPage::Inner_Layout()

@@ -6,6 +6,7 @@
 
 class MarkGrid;
 class Monitor;
+class PageEditor;
 class QCheckBox;
 class QPushButton;
 class QTimer;
@@ -16,6 +17,18 @@ class TagExplorerPage : public TreePane {
     Q_OBJECT
 public:
     explicit TagExplorerPage(QWidget* parent);
+    void setEditor(PageEditor* editor) { m_editor = editor; }
+
+    void Setup_TagExplorer();
+    void TagExplorer_Command(int index);
+    void TagList_MouseUp(int xTwips);
+    void TagList_Scroll();
+    void TagListSettleTime_Timer();
+    // The tag tree's "Send to Page This Structure": the clicked node and its children, all of them.
+    void Send_Structure();
+    // A controller was loaded (buttons 3 to 6 on) or deleted (all off, grid and tree emptied).
+    void Controller_Loaded();
+    void Controller_Deleted();
 
     QPushButton* PB(int index) const { return m_pb.at(static_cast<size_t>(index - 3)); }
     QCheckBox* autoSelect() const { return m_autoSelect; }
@@ -29,6 +42,10 @@ Q_SIGNALS:
     void commandClicked(int index);
 
 private:
+    void Send_To_Page();
+    bool pageOpen() const;
+
+    PageEditor* m_editor = nullptr;
     std::array<QPushButton*, 5> m_pb{};
     QCheckBox* m_autoSelect;
     QWidget* m_dummy;

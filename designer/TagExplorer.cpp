@@ -1,0 +1,131 @@
+// The tag explorer's actions: the grid of the chosen tag node, marks, the monitor, and sending marked tags
+// to the page open in the editor.
+#include "TagExplorerPage.h"
+
+#include "CntrlDDE.h"
+#include "CntrlGrid.h"
+#include "KeyedTree.h"
+#include "MarkGrid.h"
+#include "Messages.h"
+#include "Monitor.h"
+#include "PLCData.h"
+#include "PLCTagHandler.h"
+#include "PageEditor.h"
+#include "PageFile.h"
+#include "TagGrid.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+QString programScope()
+{
+    const int scope = PLCTagHandler::SelectedScope;
+    return scope > 0 && scope < PLCTagHandler::LoadedScopes.size() ? PLCTagHandler::LoadedScopes[scope] : QString();
+}
+
+} // namespace
+
+bool TagExplorerPage::pageOpen() const { return m_editor && m_editor->SelectedPageIndex > 1; }
+
+void TagExplorerPage::Setup_TagExplorer()
+{
+    m_tagList->hide();
+    PB(7)->setEnabled(m_autoSelect->isChecked());
+    m_monitor->ClearMonitorLinks();
+    PLCTagHandler::Fill_Tag_Grid(*tree(), m_tagList);
+    CntrlGrid::Size_Columns(window(), m_tagList);
+    m_tagList->show();
+    if (m_autoSelect->isChecked() && m_monitor->MonitorLinkMode == 1)
+        CntrlGrid::Select_All_Rows(m_tagList);
+    m_monitor->BuildMonitorLinks(LoadedPLC.topic, programScope());
+    m_monitor->RefreshMonitorLinks(0);
+}
+
+void TagExplorerPage::TagExplorer_Command(int index)
+{
+    switch (index) {
+    case 3:
+        if (const Status started = CntrlDDE::Load_RSLinx(); !started)
+            Messages::report(QStringLiteral("Load_RSLinx"), started.error());
+        break;
+    case 4:
+        m_monitor->ToggleMonitor();
+        break;
+    case 5:
+        CntrlGrid::Select_All_Rows(m_tagList);
+        PB(7)->setEnabled(pageOpen());
+        m_monitor->RefreshMonitorLinks(0);
+        break;
+    case 6:
+        CntrlGrid::Deselect_All_Rows(m_tagList);
+        PB(7)->setEnabled(false);
+        m_monitor->RefreshMonitorLinks(0);
+        break;
+    case 7:
+        Send_To_Page();
+        break;
+    default:
+        return;
+    }
+    m_tagList->setFocus();
+}
+
+void TagExplorerPage::Send_To_Page()
+{
+    if (!pageOpen())
+        return;
+    DDEBuilder::PageFile_Add(*m_tagList, LoadedPLC.topic, programScope());
+    m_editor->reopen();
+}
+
+void TagExplorerPage::TagList_MouseUp(int xTwips)
+{
+    CntrlGrid::Toggle_Row(m_tagList, xTwips);
+    PB(7)->setEnabled(m_tagList->anyMarked() && pageOpen());
+    m_monitor->RefreshMonitorLinks(m_tagList->currentRow());
+}
+
+void TagExplorerPage::TagList_Scroll()
+{
+    m_settle->stop();
+    m_settle->start();
+}
+
+void TagExplorerPage::TagListSettleTime_Timer()
+{
+    m_settle->stop();
+    m_monitor->RefreshMonitorLinks(0);
+}
+
+void TagExplorerPage::Send_Structure()
+{
+    if (tree()->selectedIndex() < 1)
+        return;
+    if (!pageOpen()) {
+        Messages::show(QStringLiteral("Open a page in the editor first; the tags are added to that page."));
+        return;
+    }
+    Setup_TagExplorer();
+    CntrlGrid::Select_All_Rows(m_tagList);
+    Send_To_Page();
+}
+
+void TagExplorerPage::Controller_Loaded()
+{
+    m_tagList->hide();
+    for (int i = 3; i <= 6; ++i)
+        PB(i)->setEnabled(true);
+    PB(7)->setEnabled(false);
+}
+
+void TagExplorerPage::Controller_Deleted()
+{
+    m_monitor->ClearMonitorLinks();
+    for (int i = 3; i <= 7; ++i)
+        PB(i)->setEnabled(false);
+    PLCTagHandler::Init_Tag_Grid(m_tagList);
+    m_tagList->hide();
+}
