@@ -19,6 +19,7 @@ namespace dde {
 namespace {
 
 constexpr UINT DeliverMessage = WM_APP + 0x44;
+constexpr DWORD StrayAckWaitMs = 500;
 const char NotifyClass[] = "HmiDdeLinkNotify";
 
 // DDE string handles compare without regard to case; the maps here do the same.
@@ -78,6 +79,7 @@ struct DdeLinkCore::Impl {
     std::string application;
     DWORD instance = 0;
     bool initialized = false;
+    bool underWine = false;
     HSZ applicationName = nullptr;
     HWND notifyWindow = nullptr;
     std::map<std::string, Conversation> conversations;
@@ -101,6 +103,7 @@ struct DdeLinkCore::Impl {
     void disconnect(const std::string& topicKey);
     Reply transact(HCONV handle, const std::string* payload, const std::string& item, UINT type,
                    int timeoutMs);
+    HWND clientWindow(HCONV handle) const;
     void settle(HCONV handle);
     Reply request(HCONV handle, const std::string& item, int timeoutMs);
     DdeOutcome run(const std::string& topic, int timeoutMs,
@@ -148,6 +151,8 @@ std::optional<DdeFailure> DdeLinkCore::Impl::init()
     if (error != DMLERR_NO_ERROR)
         return failureOf(error, 0);
     instance = id;
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    underWine = ntdll && GetProcAddress(ntdll, "wine_get_version");
 
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -277,25 +282,41 @@ DdeLinkCore::Impl::Reply DdeLinkCore::Impl::transact(HCONV handle, const std::st
     return reply;
 }
 
-// Hands the conversation's waiting messages to the library before a transaction starts, so a stray
-// acknowledgement (Wine's server sends one after a request's data) is not taken for its answer.
-void DdeLinkCore::Impl::settle(HCONV handle)
+HWND DdeLinkCore::Impl::clientWindow(HCONV handle) const
 {
     CONVINFO info{};
     info.cb = sizeof info;
-    if (!DdeQueryConvInfo(handle, QID_SYNC, &info) || !info.hwnd)
-        return;
+    return DdeQueryConvInfo(handle, QID_SYNC, &info) ? info.hwnd : nullptr;
+}
+
+// Hands the conversation's waiting messages to the library before a transaction starts, so a late
+// acknowledgement (of a transaction that timed out, say) is not taken for the new one's answer.
+void DdeLinkCore::Impl::settle(HCONV handle)
+{
+    HWND window = clientWindow(handle);
     MSG message;
-    while (PeekMessageA(&message, info.hwnd, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE))
+    while (window && PeekMessageA(&message, window, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE))
         DispatchMessageA(&message);
 }
 
 DdeLinkCore::Impl::Reply DdeLinkCore::Impl::request(HCONV handle, const std::string& item, int timeoutMs)
 {
     Reply reply = transact(handle, nullptr, item, XTYP_REQUEST, timeoutMs);
-    // A stray acknowledgement that came during the wait ends it as a refusal; a real one repeats.
-    if (!reply.data && reply.error == DMLERR_NOTPROCESSED && alive(handle))
-        reply = transact(handle, nullptr, item, XTYP_REQUEST, timeoutMs);
+    // Wine's DDE server acknowledges a request after sending its data; the next transaction on the
+    // conversation would take that acknowledgement for its own answer. It comes at once, so wait for it.
+    HWND window = reply.data && underWine ? clientWindow(handle) : nullptr;
+    if (!window)
+        return reply;
+    ++busy;
+    const DWORD start = GetTickCount();
+    MSG message{};
+    bool taken = false;
+    while (!(taken = PeekMessageA(&message, window, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) &&
+           GetTickCount() - start < StrayAckWaitMs)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE);
+    if (taken)
+        DispatchMessageA(&message);
+    --busy;
     return reply;
 }
 
