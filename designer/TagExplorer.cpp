@@ -12,6 +12,7 @@
 #include "PLCTagHandler.h"
 #include "PageEditor.h"
 #include "PageFile.h"
+#include "Proc5000.h"
 #include "TagGrid.h"
 
 #include <QCheckBox>
@@ -20,10 +21,12 @@
 
 namespace {
 
+// The program of the rows shown, or empty for controller scope. Judged by name, not by index 0: an export
+// that lists a program's tags first puts that program at index 0.
 QString programScope()
 {
-    const int scope = PLCTagHandler::SelectedScope;
-    return scope > 0 && scope < PLCTagHandler::LoadedScopes.size() ? PLCTagHandler::LoadedScopes[scope] : QString();
+    const QString name = PLCTagHandler::LoadedScopes.value(PLCTagHandler::SelectedScope);
+    return name == Proc5000::ControllerScope ? QString() : name;
 }
 
 } // namespace
