@@ -38,7 +38,9 @@ public:
     // Opens or counts the link and returns the item's current value. Each step waits at most timeoutMs:
     // no server is 282, no answer in time 286, anything else the library's own error.
     DdeOutcome advise(const std::string& topic, const std::string& item, int timeoutMs);
-    // Drops one count of the link. Its pushes stop at once, those already received included.
+    // Drops one count of the link. Its pushes stop at once, those already received included. The last
+    // count ends the server's advise loop (waiting at most timeoutMs), or the whole conversation when it
+    // was the topic's last link.
     void unadvise(const std::string& topic, const std::string& item, int timeoutMs);
     // Writes a value; a server that refuses it is a failure, not a success.
     DdeOutcome poke(const std::string& topic, const std::string& item, const std::string& value,
