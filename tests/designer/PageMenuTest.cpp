@@ -2,6 +2,8 @@
 #include "Main.h"
 #include "MainUI.h"
 #include "Messages.h"
+#include "PageEditor.h"
+#include "PageMode.h"
 #include "THMIUtil.h"
 #include "TempAppFolder.h"
 
@@ -45,7 +47,9 @@ TEST_F(PageMenuTest, RightClickOffersDeleteAndRenameOnlyAwayFromTheRoot)
     EXPECT_FALSE(util->Tmnu(2)->isEnabled());
     util->mTmnu()->close();
 
+    // The menu follows the page open in the editor.
     tree->select(2);
+    ui->pageMode()->editor()->Setup_Editor();
     ui->Tree_MouseUp(1, Qt::RightButton, tree->mapToGlobal(QPoint(5, 5)));
     EXPECT_TRUE(util->Tmnu(1)->isEnabled());
     EXPECT_TRUE(util->Tmnu(2)->isEnabled());
