@@ -15,6 +15,7 @@
 #include "TabStrip.h"
 #include "TagExplorerPage.h"
 #include "TagLoader.h"
+#include "WindowMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -223,15 +224,7 @@ void MainUI::Build_Menus(QMenuBar* bar, QMdiArea* mdi)
 
     QMenu* windows = bar->addMenu(QStringLiteral("Window"));
     windows->setObjectName(QStringLiteral("mnuWindow"));
-    connect(windows, &QMenu::aboutToShow, this, [windows, mdi] {
-        windows->clear();
-        for (QMdiSubWindow* sub : mdi->subWindowList()) {
-            QAction* a = windows->addAction(sub->windowTitle());
-            a->setCheckable(true);
-            a->setChecked(sub == mdi->activeSubWindow());
-            QObject::connect(a, &QAction::triggered, mdi, [mdi, sub] { mdi->setActiveSubWindow(sub); });
-        }
-    });
+    connect(windows, &QMenu::aboutToShow, this, [windows, mdi] { WindowMenu::Fill(windows, mdi); });
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     add(help, QStringLiteral("&About"), QStringLiteral("Hmnu"),

@@ -1,3 +1,4 @@
+#include "WindowMenu.h"
 #include "ImportViewer.h"
 
 #include "CsvFile.h"
@@ -191,17 +192,9 @@ void ImportViewer::TagList_SelChange() {
 }
 
 void ImportViewer::fillWindowMenu() {
-    m_windowMenu->clear();
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    QMdiArea* area = sub ? sub->mdiArea() : nullptr;
-    if (!area) {
+    QMdiArea* area = WindowMenu::areaOf(this);
+    WindowMenu::Fill(m_windowMenu, area);
+    // Shown on its own: the window itself is the only one.
+    if (!area)
         m_windowMenu->addAction(windowTitle())->setCheckable(true);
-        return;
-    }
-    for (QMdiSubWindow* w : area->subWindowList()) {
-        QAction* action = m_windowMenu->addAction(w->windowTitle());
-        action->setCheckable(true);
-        action->setChecked(w == area->activeSubWindow());
-        connect(action, &QAction::triggered, area, [area, w] { area->setActiveSubWindow(w); });
-    }
 }

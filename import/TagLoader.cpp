@@ -1,3 +1,4 @@
+#include "WindowMenu.h"
 #include "TagLoader.h"
 
 #include "CntrlForm.h"
@@ -242,17 +243,9 @@ bool TagLoader::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TagLoader::fillWindowMenu() {
-    m_windowMenu->clear();
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    QMdiArea* area = sub ? sub->mdiArea() : nullptr;
-    if (!area) {
+    QMdiArea* area = WindowMenu::areaOf(this);
+    WindowMenu::Fill(m_windowMenu, area);
+    // Shown on its own: the window itself is the only one.
+    if (!area)
         m_windowMenu->addAction(windowTitle())->setCheckable(true);
-        return;
-    }
-    for (QMdiSubWindow* w : area->subWindowList()) {
-        QAction* action = m_windowMenu->addAction(w->windowTitle());
-        action->setCheckable(true);
-        action->setChecked(w == area->activeSubWindow());
-        connect(action, &QAction::triggered, area, [area, w] { area->setActiveSubWindow(w); });
-    }
 }

@@ -1,0 +1,29 @@
+#include "WindowMenu.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+namespace WindowMenu {
+
+void Fill(QMenu* menu, QMdiArea* area)
+{
+    menu->clear();
+    if (!area)
+        return;
+    for (QMdiSubWindow* w : area->subWindowList()) {
+        QAction* action = menu->addAction(w->windowTitle());
+        action->setCheckable(true);
+        action->setChecked(w == area->activeSubWindow());
+        QObject::connect(action, &QAction::triggered, area, [area, w] { area->setActiveSubWindow(w); });
+    }
+}
+
+QMdiArea* areaOf(QWidget* window)
+{
+    auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    return sub ? sub->mdiArea() : nullptr;
+}
+
+} // namespace WindowMenu
