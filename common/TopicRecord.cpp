@@ -1,5 +1,7 @@
 #include "TopicRecord.h"
 
+#include <cmath>
+
 std::optional<bool> Parse_Flag(const QString& text)
 {
     const QString t = text.trimmed();
@@ -9,7 +11,8 @@ std::optional<bool> Parse_Flag(const QString& text)
         return false;
     bool numeric = false;
     const double value = t.toDouble(&numeric);
-    if (!numeric)
+    // "nan" and "inf" parse as numbers but are no flag.
+    if (!numeric || !std::isfinite(value))
         return std::nullopt;
     return value != 0;
 }

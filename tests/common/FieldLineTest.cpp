@@ -1,5 +1,6 @@
 #include "FileIO.h"
 #include "Messages.h"
+#include "TopicRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -69,4 +70,16 @@ TEST(ReplaceText, LongerReplacementMakesOnePass)
 
     QString same = QStringLiteral("abc");
     EXPECT_EQ(Replace_Text(same, "", "z"), QStringLiteral("abc"));
+}
+
+TEST(TopicFlags, NumbersWordsAndNothingElse)
+{
+    EXPECT_EQ(Parse_Flag("1"), true);
+    EXPECT_EQ(Parse_Flag("-1"), true);
+    EXPECT_EQ(Parse_Flag("0"), false);
+    EXPECT_EQ(Parse_Flag("TRUE"), true);
+    EXPECT_EQ(Parse_Flag("false"), false);
+    for (const char* bad : {"", "yes", "nan", "inf", "1x"})
+        EXPECT_FALSE(Parse_Flag(QString::fromLatin1(bad)).has_value()) << bad;
+    EXPECT_EQ(Topic_FromFields({"RSLinx|A", "N7:0", "d", "1", "maybe", "0"}).error().number, 13);
 }
