@@ -10,6 +10,10 @@ mkdir -p "$demo/Struct/DDEData" "$demo/Struct/TStruct"
 for program in "$bin"/*; do
     [ -x "$program" ] && [ -f "$program" ] && cp -f "$program" "$demo/"
 done
+# The server's simulation rules, for an engineer to edit; an edited copy is kept.
+if [ -f "$bin/SimRules.txt" ] && [ ! -e "$demo/SimRules.txt" ]; then
+    cp "$bin/SimRules.txt" "$demo/"
+fi
 # Sample data is only laid down once, so an engineer's own work in the demo folder is never overwritten.
 if [ -d "$here/demo" ] && [ ! -e "$demo/Struct/DDEData/PageList.txt" ]; then
     cp -rn "$here/demo/." "$demo/"
