@@ -28,6 +28,9 @@ QPixmap builtIn(bool marked)
 
 QPixmap picture(bool marked)
 {
+    // Without an application folder there is nowhere to keep the picture.
+    if (SharedVars::AppFolder.isEmpty())
+        return builtIn(marked);
     const QString path = SharedVars::AppFolder + (marked ? MarkedFile : UnmarkedFile);
     if (!QFile::exists(path))
         builtIn(marked).toImage().convertToFormat(QImage::Format_RGB888).save(path, "BMP");

@@ -8,15 +8,18 @@
 #include "PageEditor.h"
 #include "PageMode.h"
 #include "RowMarks.h"
+#include "SharedVars.h"
 #include "SplitterGrip.h"
 #include "TabStrip.h"
 #include "TempAppFolder.h"
 #include "Twips.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -171,6 +174,20 @@ TEST_F(EditorTest, MarkPicturesAreRecreatedWhenDeleted)
     const QImage mark(app.path() + "IC.bmp");
     EXPECT_EQ(mark.size(), QSize(21, 19));
     EXPECT_EQ(mark.depth(), 32) << "24-bit file, loaded as RGB32";
+}
+
+TEST(RowMarksTest, WithoutAnAppFolderMarksAreDrawnButNoFileIsWritten)
+{
+    QTemporaryDir cwd;
+    const QString before = QDir::currentPath();
+    const QString appFolder = SharedVars::AppFolder;
+    QDir::setCurrent(cwd.path());
+    SharedVars::AppFolder.clear();
+    const QPixmap mark = RowMarks::picture(true);
+    SharedVars::AppFolder = appFolder;
+    QDir::setCurrent(before);
+    EXPECT_EQ(mark.size(), QSize(21, 19));
+    EXPECT_TRUE(QDir(cwd.path()).isEmpty()) << "nothing may land in the working folder";
 }
 
 TEST_F(EditorTest, DeletingTheOpenPageReopensTheRoot)
