@@ -1,13 +1,13 @@
 // Times building a page of 1,000 topics: offline (the widgets and drawing alone, the baseline) and online
 // against the real CommServer (every value box linked), in the same run.
 
+#include "BenchServer.h"
 #include "LinkClient.h"
 #include "PageDisplay.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QProcess>
 
 #include <cstdio>
 
@@ -38,11 +38,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString socket = QStringLiteral("hmi-bench-display-%1").arg(QCoreApplication::applicationPid());
-    qputenv("HMI_LINK_SOCKET", socket.toLocal8Bit());
-    QProcess server;
-    server.start(QStringLiteral(HMI_BIN_DIR "/CommServer"), {QStringLiteral("--socket"), socket, QStringLiteral("--no-rules")});
-    if (!server.waitForStarted() || !server.waitForReadyRead(5000)) {
+    BenchServer server(QStringLiteral("display"));
+    if (!server.started()) {
         std::fprintf(stderr, "CommServer did not start\n");
         return 1;
     }
@@ -63,7 +60,5 @@ int main(int argc, char** argv)
     std::printf("same page rebuilt online (relink):          %8.1f ms  ratio %.1fx\n", rebuild, rebuild / offline);
 
     LinkClient::instance().disconnectFromServer();
-    server.kill();
-    server.waitForFinished();
     return 0;
 }

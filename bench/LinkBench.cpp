@@ -2,6 +2,7 @@
 // the server into value boxes (beside a plain local-socket echo of the same lines, timed in the same run),
 // and the server's memory with 10 programs holding 1,000 links each.
 
+#include "BenchServer.h"
 #include "LinkBox.h"
 #include "LinkClient.h"
 #include "LinkProtocol.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QProcess>
 
 #include <cstdio>
 #include <memory>
@@ -95,13 +95,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    const QString socket = QStringLiteral("hmi-bench-%1").arg(QCoreApplication::applicationPid());
-    qputenv("HMI_LINK_SOCKET", socket.toLocal8Bit());
-
-    QProcess server;
-    server.start(QStringLiteral(HMI_BIN_DIR "/CommServer"),
-                 {QStringLiteral("--socket"), socket, QStringLiteral("--no-rules")});
-    if (!server.waitForReadyRead(5000)) {
+    BenchServer server(QStringLiteral("link"));
+    if (!server.started()) {
         std::fprintf(stderr, "CommServer did not start\n");
         return 1;
     }
@@ -128,7 +123,7 @@ int main(int argc, char** argv)
     for (auto& box : boxes)
         QObject::connect(box.get(), &LinkBox::Change, box.get(), [&changes] { ++changes; });
     QLocalSocket writer;
-    writer.connectToServer(socket);
+    writer.connectToServer(server.socket());
     writer.waitForConnected(2000);
     QByteArray pokes;
     for (int i = 0; i < Changes; ++i)
@@ -145,7 +140,7 @@ int main(int argc, char** argv)
     std::vector<std::unique_ptr<QLocalSocket>> programs;
     for (int p = 0; p < Programs; ++p) {
         auto s = std::make_unique<QLocalSocket>();
-        s->connectToServer(socket);
+        s->connectToServer(server.socket());
         s->waitForConnected(2000);
         QByteArray advises;
         for (int i = 0; i < Boxes; ++i)
@@ -174,7 +169,5 @@ int main(int argc, char** argv)
         rssIdle, rssBefore, Programs, Boxes, rssLinks, rssLinks - rssBefore);
 
     LinkClient::instance().disconnectFromServer();
-    server.kill();
-    server.waitForFinished(3000);
     return changes >= Changes ? 0 : 1;
 }

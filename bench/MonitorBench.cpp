@@ -1,6 +1,7 @@
 // Monitoring a 5,000-row tag grid with every row marked while it scrolls from top to bottom, page by page,
 // against the real CommServer: links open at any time, links opened per scroll step, and refresh times.
 
+#include "BenchServer.h"
 #include "LinkClient.h"
 #include "LinkBox.h"
 #include "MarkGrid.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -36,11 +36,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString socket = QStringLiteral("hmi-bench-monitor-%1").arg(QCoreApplication::applicationPid());
-    qputenv("HMI_LINK_SOCKET", socket.toLocal8Bit());
-    QProcess server;
-    server.start(QStringLiteral(HMI_BIN_DIR "/CommServer"), {QStringLiteral("--socket"), socket, QStringLiteral("--no-rules")});
-    if (!server.waitForStarted() || !server.waitForReadyRead(5000)) {
+    BenchServer server(QStringLiteral("monitor"));
+    if (!server.started()) {
         std::fprintf(stderr, "CommServer did not start\n");
         return 1;
     }
@@ -95,7 +92,5 @@ int main(int argc, char** argv)
     std::printf("refresh per scroll step: mean %.1f ms, slowest %.1f ms\n", total / steps, slowest);
 
     LinkClient::instance().disconnectFromServer();
-    server.kill();
-    server.waitForFinished();
     return 0;
 }
