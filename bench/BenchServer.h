@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 
@@ -18,6 +20,10 @@ public:
     {
         m_process.kill();
         m_process.waitForFinished(3000);
+        // The killed server leaves its socket and lock files behind.
+        const QString base = QDir::tempPath() + QLatin1Char('/') + m_socket;
+        QFile::remove(base);
+        QFile::remove(base + QStringLiteral(".lock"));
     }
     BenchServer(const BenchServer&) = delete;
     BenchServer& operator=(const BenchServer&) = delete;

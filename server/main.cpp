@@ -46,6 +46,19 @@ QString lockPath(const QString& socketName)
     return base + QStringLiteral(".lock");
 }
 
+// Only a running server holds the lock. A killed one leaves its lock file, and once process numbers wrap
+// the number in it may be this very process, which the lock file alone would take for a live server.
+bool takeLock(QLockFile& lock)
+{
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0))
+        return true;
+    qint64 holder = 0;
+    QString host, app;
+    return lock.getLockInfo(&holder, &host, &app) && holder == QCoreApplication::applicationPid() &&
+           lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -109,8 +122,7 @@ int main(int argc, char** argv)
 
     // Programs start the server each time a link finds none, so several may start at once: one serves.
     QLockFile lock(lockPath(socketName));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
+    if (!takeLock(lock)) {
         err << "CommServer: already serving on " << socketName << Qt::endl;
         return 0;
     }

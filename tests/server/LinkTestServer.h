@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -18,7 +20,14 @@ public:
         static std::atomic<int> counter{0};
         m_socket = QStringLiteral("hmi-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
     }
-    ~LinkTestServer() { kill(); }
+    ~LinkTestServer()
+    {
+        kill();
+        // A killed server leaves its socket and lock files; do not fill the temporary folder with them.
+        const QString base = QDir::tempPath() + QLatin1Char('/') + m_socket;
+        QFile::remove(base);
+        QFile::remove(base + QStringLiteral(".lock"));
+    }
     LinkTestServer(const LinkTestServer&) = delete;
     LinkTestServer& operator=(const LinkTestServer&) = delete;
 
@@ -48,7 +57,12 @@ public:
         while (!m_process.canReadLine() && !deadline.hasExpired())
             if (!m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
                 break;
-        return m_process.readLine().startsWith("ready");
+        if (m_process.readLine().startsWith("ready"))
+            return true;
+        // Say why, or a failed start is a riddle in a parallel run.
+        m_process.waitForFinished(1000);
+        qWarning("CommServer did not start: %s", m_process.readAllStandardError().constData());
+        return false;
     }
 
     void kill()

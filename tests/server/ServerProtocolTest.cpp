@@ -2,9 +2,11 @@
 #include "LinkTestServer.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSet>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -207,4 +209,24 @@ TEST(ServerProtocolTest, ControlCommandsSingleInstanceAndExitSwitch)
     EXPECT_TRUE(server.process().waitForFinished(4000));
     EXPECT_EQ(server.process().exitCode(), 0);
     EXPECT_EQ(server.control({QStringLiteral("--get"), QStringLiteral("Line1"), QStringLiteral("N7:1")}), 1);
+}
+
+TEST(ServerProtocolTest, LockLeftByAKilledServerWithThisProcessNumberIsTakenOver)
+{
+    LinkTestServer server;
+    const QString lock = QDir::tempPath() + QLatin1Char('/') + server.socket() + QStringLiteral(".lock");
+    const QString holder = QStringList{QStringLiteral("CommServer"), QSysInfo::machineHostName(),
+                                       QString::fromLatin1(QSysInfo::machineUniqueId()),
+                                       QString::fromLatin1(QSysInfo::bootUniqueId())}
+                               .join(QLatin1Char('\n'));
+    // exec keeps the shell's process number, so the lock names the very server that reads it.
+    QProcess p;
+    p.start(QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("printf '%s\\n%s\\n' $$ \"$1\" > \"$2\"; "
+                            "exec \"$3\" --socket \"$4\" --no-rules --exit-after-ms 500"),
+             QStringLiteral("sh"), holder, lock, LinkTestServer::program(), server.socket()});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("ready")) << p.readAllStandardError().constData();
+    EXPECT_FALSE(QFile::exists(lock)) << "the server that took the lock releases it when it ends";
 }
