@@ -74,6 +74,8 @@ void PageDisplay::placeRow(int i)
         bit->show();
         bit->raise();
     }
+    // A bit row's value text stands beside its check box, not half hidden under it.
+    value->setTextMargins(t.Bool ? bit->geometry().right() + 1 - value->x() : 0, 0, 0, 0);
     const QColor colour = t.ReadOnly ? QColor(128, 0, 0) : QColor(0, 64, 0);
     m_display->ForeColor = colour;
     setTextColour(value, colour);

@@ -62,6 +62,9 @@ TEST_F(PageDisplayTest, BuildsRowsAsLaidOutAndLinksWhenOnline)
     EXPECT_EQ(display.bitStat(2)->x(), 29);
     EXPECT_FALSE(display.bitStat(1)->isVisibleTo(&display));
     EXPECT_TRUE(display.bitStat(2)->isVisibleTo(&display));
+    EXPECT_EQ(display.dataTopic(2)->textMargins().left(), display.bitStat(2)->geometry().right() + 1 - 24)
+        << "a bit's value text stands beside its check box";
+    EXPECT_EQ(display.dataTopic(1)->textMargins().left(), 0);
     EXPECT_FALSE(display.dataTopic(0)->isEnabled()) << "read-only";
     EXPECT_TRUE(display.dataTopic(1)->isEnabled());
     EXPECT_FALSE(display.dataTopic(2)->isEnabled()) << "bits are clicked, not typed";
