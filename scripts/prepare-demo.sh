@@ -8,8 +8,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 mkdir -p "$demo/Struct/DDEData" "$demo/Struct/TStruct"
 for program in "$bin"/*; do
+    # DayPassword tells the day's password: it stays with the engineer, never beside the viewer.
+    [ "$(basename "$program")" = DayPassword ] && continue
     [ -x "$program" ] && [ -f "$program" ] && cp -f "$program" "$demo/"
 done
+rm -f "$demo/DayPassword"
+# The demo site's own key for the logon password; an existing key is kept, and with it the passwords.
+[ -e "$demo/Site.key" ] || "$bin/DayPassword" --new-site-key --folder "$demo" >/dev/null
 # The server's simulation rules, for an engineer to edit; an edited copy is kept.
 if [ -f "$bin/SimRules.txt" ] && [ ! -e "$demo/SimRules.txt" ]; then
     cp "$bin/SimRules.txt" "$demo/"

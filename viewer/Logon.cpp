@@ -3,6 +3,8 @@
 #include "CntrlForm.h"
 #include "Messages.h"
 #include "Password.h"
+#include "SharedVars.h"
+#include "SiteKey.h"
 #include "Twips.h"
 
 #include <QComboBox>
@@ -94,8 +96,8 @@ void Logon::focusPassword() { m_password->setFocus(); }
 
 void Logon::CheckLogon()
 {
-    if (m_password->text() != ExpectedPassword(today())) {
-        Messages::show(QStringLiteral("Logon Failed"));
+    if (const QString refused = refusal(); !refused.isEmpty()) {
+        Messages::show(refused);
         m_password->clear();
         return;
     }
@@ -103,6 +105,22 @@ void Logon::CheckLogon()
     m_state.LogonMultiplier = m_systemTime->currentIndex() + 1;
     m_state.JustLoggedIn = true;
     close();
+}
+
+QString Logon::refusal()
+{
+    if (const int wait = m_state.Backoff.secondsToWait(); wait > 0)
+        return QStringLiteral("Please wait %1 s before the next try.").arg(wait);
+    const auto key = SiteKey::Read(SharedVars::AppFolder);
+    if (!key)
+        return QStringLiteral("Logon refused: %1. The site's engineer puts the site's key file there.")
+            .arg(key.error().description);
+    if (m_password->text() != ExpectedPassword(*key, today())) {
+        m_state.Backoff.failed();
+        return QStringLiteral("Logon Failed");
+    }
+    m_state.Backoff.succeeded();
+    return {};
 }
 
 void Logon::paintEvent(QPaintEvent*)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LogonBackoff.h"
+
 #include <QDate>
 #include <QDialog>
 
@@ -15,9 +17,12 @@ struct LogonState {
     bool LoggedOn = false;
     int LogonMultiplier = 1; // duration in units of 5 minutes
     bool JustLoggedIn = false;
+    // Kept by the window, so closing and reopening the logon window does not cut the pause short.
+    LogonBackoff Backoff;
 };
 
-// The translucent logon window: a masked password and one of six durations.
+// The translucent logon window: a masked password and one of six durations. The password is checked against
+// the day's password of the site key beside the viewer.
 class Logon : public QDialog {
     Q_OBJECT
 public:
@@ -38,6 +43,8 @@ protected:
 private:
     void InitLogon();
     void focusPassword();
+    // Why the typed password is not taken, empty when it is.
+    QString refusal();
     static void MakeTranslucent(QWidget* window, int opacity);
 
     LogonState& m_state;

@@ -3,7 +3,6 @@
 #include "LinkBox.h"
 #include "Messages.h"
 #include "PageDisplay.h"
-#include "Password.h"
 #include "TempAppFolder.h"
 
 #include <QComboBox>
@@ -39,6 +38,13 @@ struct Viewer {
         view->show();
     }
     QString status1() const { return view->status(1)->text(); }
+    // What a good password leaves for the window to act on.
+    void logOn(int multiplier)
+    {
+        view->Logon_State.LoggedOn = true;
+        view->Logon_State.LogonMultiplier = multiplier;
+        view->Logon_State.JustLoggedIn = true;
+    }
     void openPage()
     {
         view->ProjectList_Click("Plant");
@@ -71,7 +77,7 @@ TEST(DataView, ProtectedTopicIsReadOnlyUntilLogonAndAgainAfterAutoLogOff)
     ASSERT_EQ(v.view->display()->elementCount(), 2);
     EXPECT_FALSE(v.view->display()->dataTopic(1)->isEnabled());
 
-    v.view->Logon_State = LogonState{true, 1, true};
+    v.logOn(1);
     v.view->Form_Activate();
     EXPECT_TRUE(v.view->display()->dataTopic(1)->isEnabled());
     EXPECT_FALSE(v.view->display()->dataTopic(0)->isEnabled());
@@ -117,14 +123,14 @@ TEST(DataView, EndsAfterThirtyIdleMinutes)
 TEST(DataView, LogonSuspendsShutdownAndLongerLogonCanBeShortened)
 {
     Viewer v;
-    v.view->Logon_State = LogonState{true, 6, true};
+    v.logOn(6);
     v.view->Form_Activate();
     EXPECT_EQ(v.status1(), QStringLiteral("  30 minutes till auto log off  "));
     v.view->LogonTime_Timer();
     v.view->LogonTime_Timer();
     EXPECT_EQ(v.status1(), QStringLiteral("  29 minutes till auto log off  "));
 
-    v.view->Logon_State = LogonState{true, 1, true};
+    v.logOn(1);
     v.view->Form_Activate();
     v.view->LogonTime_Timer();
     EXPECT_EQ(v.status1(), QStringLiteral("  5 minutes till auto log off  "));
