@@ -144,6 +144,7 @@ void DataView::ProjectList_Click(const QString& text)
         Open_DDEProject(text + QStringLiteral(".prj"));
     m_display->surface()->clear();
     m_display->Hide_DDETopics();
+    m_shownPage.clear();
     NoteActivity();
 }
 
@@ -159,21 +160,26 @@ void DataView::Open_DDEProject(const QString& fileName)
 
 void DataView::ProgTree_NodeClick(int index)
 {
-    if (index < 1)
+    if (index < 1 || index > m_progTree->count())
         return;
     m_progTree->ensureVisible(index);
-    Open_DDEPage();
-    m_display->LoadDDE(m_progTree->tag(m_progTree->selectedIndex()), m_page.Topics, m_page.TopicCount);
-    m_display->resetScroll();
-    m_display->startPoll();
-    PageShown = true;
+    openPage(index);
     NoteActivity();
 }
 
-void DataView::Open_DDEPage()
+// Shows the node's page linked, from its top left corner. The page is remembered by its key, not by the
+// tree's selection, which may have moved or be gone by the time the page is reopened.
+void DataView::openPage(int index)
 {
-    const int selected = m_progTree->selectedIndex();
-    const QString key = selected > 0 ? m_progTree->key(selected) : QString();
+    m_shownPage = m_progTree->key(index);
+    Open_DDEPage(m_shownPage);
+    m_display->LoadDDE(m_progTree->tag(index), m_page.Topics, m_page.TopicCount);
+    m_display->resetScroll();
+    m_display->startPoll();
+}
+
+void DataView::Open_DDEPage(const QString& key)
+{
     const Status read = ViewerProject::Read_Page(m_projectFile, key, Logon_State.LoggedOn, m_page);
     if (!read)
         Messages::report(QStringLiteral("Open_DDEPage"), read.error());

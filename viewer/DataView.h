@@ -24,13 +24,12 @@ public:
     // Logon state and window state that outlive single events.
     LogonState Logon_State;
     bool ActivitySeen = false;
-    bool PageShown = false;
     QString IdleCountdownText;
 
     void ProjectList_Click(const QString& text);
     void Open_DDEProject(const QString& fileName);
     void ProgTree_NodeClick(int index);
-    void Open_DDEPage();
+    void Open_DDEPage(const QString& key);
     void NoteActivity();
     void RefreshStatusBar();
     void FitPanes();
@@ -61,6 +60,7 @@ private:
     void InitViewer(const QString& appFolder);
     void buildControls();
     void buildMenus();
+    void openPage(int index);
     void reopenPage();
     void List_Projects();
 
@@ -75,6 +75,7 @@ private:
     QTimer* m_logonTime = nullptr;
 
     QString m_projectFile;
+    QString m_shownPage; // key of the page shown, empty when none
     ViewerProject::PageTopics m_page;
     qint16 m_shutdownMinutes = 0;
     qint16 m_logonMinutes = 0;

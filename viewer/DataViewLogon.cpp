@@ -21,34 +21,31 @@ void DataView::ShowLogon()
     NoteActivity();
 }
 
+// The count starts here, once per logon: later activations must not restart the minute timer, or the
+// strip would lag behind the time really left.
 void DataView::Form_Activate()
 {
     if (!Logon_State.JustLoggedIn)
         return;
+    Logon_State.JustLoggedIn = false;
+    m_logonMinutes = 0;
     m_logonTime->start();
     m_shutDown->stop();
     m_status[1]->setText(QStringLiteral("  %1 minutes till auto log off  ").arg(Logon_State.LogonMultiplier * 5));
     RefreshStatusBar();
-    if (PageShown)
-        reopenPage();
+    reopenPage();
 }
 
-// Reloads the shown page so the protection rule follows the logon state.
+// Reloads the shown page, if there is one, so the protection rule follows the logon state.
 void DataView::reopenPage()
 {
-    Open_DDEPage();
-    m_display->LoadDDE(m_progTree->tag(m_progTree->selectedIndex()), m_page.Topics, m_page.TopicCount);
-    m_display->resetScroll();
-    m_display->startPoll();
+    if (const int index = m_progTree->indexOf(m_shownPage); index > 0)
+        openPage(index);
 }
 
 void DataView::LogonTime_Timer()
 {
     ++m_logonMinutes;
-    if (Logon_State.JustLoggedIn) {
-        m_logonMinutes = 0;
-        Logon_State.JustLoggedIn = false;
-    }
     const int remaining = Logon_State.LogonMultiplier * 5 - m_logonMinutes;
     m_status[1]->setText(QStringLiteral("  %1 minutes till auto log off  ").arg(remaining));
     if (remaining > 0)
@@ -59,8 +56,7 @@ void DataView::LogonTime_Timer()
     Logon_State.LoggedOn = false;
     m_status[1]->setText(IdleCountdownText);
     RefreshStatusBar();
-    if (PageShown)
-        reopenPage();
+    reopenPage();
 }
 
 void DataView::ShutDown_Timer()

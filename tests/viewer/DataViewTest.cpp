@@ -3,11 +3,15 @@
 #include "LinkBox.h"
 #include "Messages.h"
 #include "PageDisplay.h"
+#include "Logon.h"
+#include "Password.h"
+#include "SiteKey.h"
 #include "TempAppFolder.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 
@@ -27,12 +31,14 @@ struct Viewer {
     int ended = 0;
     std::unique_ptr<DataView> view;
 
-    explicit Viewer(const QByteArray& project = Project)
+    explicit Viewer(bool withProjects = true)
     {
         // Links go to a socket nobody serves, so no test touches a running server.
         qputenv("HMI_LINK_SOCKET", "hmi-test-nobody-" + QByteArray::number(QCoreApplication::applicationPid()));
-        TempAppFolder::write(app.path() + "A.B.prj", project);
-        TempAppFolder::write(app.path() + "Plant.prj", project);
+        if (withProjects) {
+            TempAppFolder::write(app.path() + "A.B.prj", Project);
+            TempAppFolder::write(app.path() + "Plant.prj", Project);
+        }
         view = std::make_unique<DataView>(app.path());
         view->End_Program = [this] { ++ended; };
         view->show();
@@ -86,17 +92,59 @@ TEST(DataView, ProtectedTopicIsReadOnlyUntilLogonAndAgainAfterAutoLogOff)
     EXPECT_TRUE(v.view->logonTimer()->isActive());
     EXPECT_FALSE(v.view->shutDownTimer()->isActive());
 
-    // The first tick restarts the count; five more log off.
-    v.view->LogonTime_Timer();
-    EXPECT_EQ(v.status1(), QStringLiteral("  5 minutes till auto log off  "));
     for (int i = 0; i < 4; ++i)
         v.view->LogonTime_Timer();
+    EXPECT_EQ(v.status1(), QStringLiteral("  1 minutes till auto log off  "));
     EXPECT_TRUE(v.view->Logon_State.LoggedOn);
     v.view->LogonTime_Timer();
     EXPECT_FALSE(v.view->Logon_State.LoggedOn);
     EXPECT_FALSE(v.view->display()->dataTopic(1)->isEnabled());
     EXPECT_EQ(v.view->status(0)->text(), QStringLiteral("  Status: Not logged on  "));
     EXPECT_TRUE(v.view->shutDownTimer()->isActive());
+}
+
+TEST(DataView, TheLogonCountdownIsRightToTheMinute)
+{
+    Viewer v;
+    TempAppFolder::write(SiteKey::PathIn(v.app.path()), "00112233445566778899aabbccddeeff\r\n");
+    v.view->ShowLogon();
+    auto* logon = v.view->findChild<Logon*>("Logon");
+    ASSERT_NE(logon, nullptr);
+    logon->password()->setText(ExpectedPassword(*SiteKey::Read(v.app.path()), QDate::currentDate()));
+    logon->CheckLogon();
+    EXPECT_EQ(v.status1(), QStringLiteral("  5 minutes till auto log off  "));
+
+    // Coming back to the window, as the operator does, must not restart the count.
+    for (int minute = 4; minute > 0; --minute) {
+        QEvent activation(QEvent::ActivationChange);
+        QCoreApplication::sendEvent(v.view.get(), &activation);
+        v.view->Form_Activate();
+        v.view->LogonTime_Timer();
+        EXPECT_EQ(v.status1(), QStringLiteral("  %1 minutes till auto log off  ").arg(minute));
+    }
+    v.view->LogonTime_Timer();
+    EXPECT_FALSE(v.view->Logon_State.LoggedOn) << "five minutes after the logon";
+}
+
+TEST(DataView, LogonAndLogOffAfterAProjectSwitchReopenNothing)
+{
+    Viewer v;
+    v.openPage();
+    v.view->ProjectList_Click("A.B");
+    v.logOn(1);
+    EXPECT_NO_THROW(v.view->Form_Activate());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_NO_THROW(v.view->LogonTime_Timer());
+    EXPECT_FALSE(v.view->Logon_State.LoggedOn);
+    EXPECT_FALSE(v.view->display()->dataTopic(0)->isVisible()) << "no page was open";
+
+    // The page shown is reopened, wherever the tree's selection went meanwhile.
+    v.openPage();
+    v.view->progTree()->select(1);
+    v.logOn(1);
+    v.view->Form_Activate();
+    EXPECT_EQ(v.view->display()->topicCount(), 2);
+    EXPECT_TRUE(v.view->display()->dataTopic(1)->isEnabled());
 }
 
 TEST(DataView, EndsAfterThirtyIdleMinutes)
@@ -128,12 +176,12 @@ TEST(DataView, LogonSuspendsShutdownAndLongerLogonCanBeShortened)
     EXPECT_EQ(v.status1(), QStringLiteral("  30 minutes till auto log off  "));
     v.view->LogonTime_Timer();
     v.view->LogonTime_Timer();
-    EXPECT_EQ(v.status1(), QStringLiteral("  29 minutes till auto log off  "));
+    EXPECT_EQ(v.status1(), QStringLiteral("  28 minutes till auto log off  "));
 
     v.logOn(1);
     v.view->Form_Activate();
     v.view->LogonTime_Timer();
-    EXPECT_EQ(v.status1(), QStringLiteral("  5 minutes till auto log off  "));
+    EXPECT_EQ(v.status1(), QStringLiteral("  4 minutes till auto log off  "));
     EXPECT_EQ(v.ended, 0);
 }
 
