@@ -37,6 +37,11 @@ MainUI::MainUI(QWidget* parent) : QWidget(parent)
     m_pageMode->editor()->setUtility(m_util.get());
     connect(m_util.get(), &THMIUtil::deletePageRequested, this, &MainUI::Delete_Page);
     connect(m_util.get(), &THMIUtil::pageTreeReloaded, pageTree(), &QTreeView::expandAll);
+    // The open page's index means nothing in a reloaded tree: open the root rather than edit some other page.
+    connect(m_util.get(), &THMIUtil::pageTreeReloaded, this, [this] {
+        pageTree()->select(1);
+        m_pageMode->editor()->Setup_Editor();
+    });
     connect(m_util.get(), &THMIUtil::sendStructureRequested, m_tagExplorer, &TagExplorerPage::Send_Structure);
 
     m_settleTime = new QTimer(this);

@@ -7,6 +7,7 @@
 #include "THMIUtil.h"
 #include "TempAppFolder.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -102,4 +103,20 @@ TEST_F(PageMenuTest, ProjectRoundTripThroughTheMenusBringsTheTreeBackExpanded)
     EXPECT_EQ(tree->text(tree->indexOf("S2")), QStringLiteral("Inlet"));
     EXPECT_TRUE(tree->topLevelItem(0)->child(0)->isExpanded());
     EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(PageMenuTest, ANewWorkspaceOpensItsRootInsteadOfAPageThatIsGone)
+{
+    PageEditor* editor = ui->pageMode()->editor();
+    tree->select(4);
+    editor->Setup_Editor();
+    window->findChild<QAction*>("mnu(2)")->trigger();
+    ui->utility()->PB_Click(6);
+    ASSERT_EQ(tree->count(), 1);
+    EXPECT_EQ(editor->SelectedPageIndex, 1);
+
+    // The title box edited page 4 of a tree that has one node left.
+    editor->pageTitle()->setText("Renamed");
+    EXPECT_NO_THROW(editor->PageTitle_KeyDown(Qt::Key_Return));
+    EXPECT_EQ(tree->tag(1), QStringLiteral("Main Page"));
 }
