@@ -14,9 +14,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -74,6 +77,17 @@ void DataView::buildControls()
         m_status[i]->setObjectName(QStringLiteral("Status(%1)").arg(i));
     }
 
+    m_noProjectHint = new QLabel(m_client);
+    m_noProjectHint->setObjectName(QStringLiteral("NoProjectHint"));
+    m_noProjectHint->setWordWrap(true);
+    m_noProjectHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_noProjectHint->setFrameShape(QFrame::Box);
+    m_noProjectHint->setMargin(px(180));
+    m_noProjectHint->setAutoFillBackground(true);
+    m_noProjectHint->setBackgroundRole(QPalette::Base);
+    m_noProjectHint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_noProjectHint->hide();
+
     m_shutDown = new QTimer(this);
     m_shutDown->setObjectName(QStringLiteral("ShutDown"));
     m_shutDown->setInterval(60000);
@@ -124,6 +138,8 @@ void DataView::InitViewer(const QString& appFolder)
     List_Projects();
     // Nothing is chosen until the operator picks a project.
     m_projectList->setCurrentIndex(-1);
+    if (m_projectList->count() == 0)
+        showNoProjectHint();
     m_splitter->move(m_progTree->x() + px(TreeWidth), 0);
     CntrlForm::Draw_Grid(m_display->surface());
 
@@ -135,6 +151,20 @@ void DataView::List_Projects()
 {
     for (const QString& name : List_Files(SharedVars::DDEDataFolder, QStringLiteral("*.prj")))
         m_projectList->addItem(name.left(name.size() - 4));
+}
+
+// A new operator would otherwise face an empty list, tree and page with no clue what they wait for.
+void DataView::showNoProjectHint()
+{
+    m_projectList->setPlaceholderText(QStringLiteral("No projects"));
+    m_noProjectHint->setText(
+        QStringLiteral("No project files (\"*.prj\") in this folder:\n%1\n\n"
+                       "Save one in the designer's project manager (Corvane: \"Actions\", \"Manage Projects\", "
+                       "\"Save\"), which writes it to Struct/DDEData/ beside the designer, and copy the \".prj\" "
+                       "file into this folder. Then start the viewer again.")
+            .arg(QDir::toNativeSeparators(SharedVars::DDEDataFolder)));
+    m_noProjectHint->show();
+    m_noProjectHint->raise();
 }
 
 void DataView::ProjectList_Click(const QString& text)
@@ -235,6 +265,8 @@ void DataView::LayoutDisplayArea()
     if (width <= 0 || height <= 0)
         return;
     m_display->setGeometry(left, 0, width, height);
+    m_noProjectHint->setGeometry(left + px(360), px(360), std::max(0, width - px(720)),
+                                 std::max(0, std::min(height - px(720), px(3600))));
     m_mainStatus->setGeometry(left, height, width, statusHeight);
     RefreshStatusBar();
 }

@@ -51,6 +51,7 @@ public:
     QTimer* logonTimer() const { return m_logonTime; }
     SplitterGrip* splitter() const { return m_splitter; }
     const ViewerProject::PageTopics& page() const { return m_page; }
+    QLabel* noProjectHint() const { return m_noProjectHint; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -63,6 +64,7 @@ private:
     void openPage(int index);
     void reopenPage();
     void List_Projects();
+    void showNoProjectHint();
 
     QWidget* m_client = nullptr;
     QComboBox* m_projectList = nullptr;
@@ -71,6 +73,7 @@ private:
     PageDisplay* m_display = nullptr;
     QLabel* m_mainStatus = nullptr;
     QLabel* m_status[2] = {};
+    QLabel* m_noProjectHint = nullptr;
     QTimer* m_shutDown = nullptr;
     QTimer* m_logonTime = nullptr;
 

@@ -9,6 +9,7 @@
 #include "TempAppFolder.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -145,6 +146,21 @@ TEST(DataView, LogonAndLogOffAfterAProjectSwitchReopenNothing)
     v.view->Form_Activate();
     EXPECT_EQ(v.view->display()->topicCount(), 2);
     EXPECT_TRUE(v.view->display()->dataTopic(1)->isEnabled());
+}
+
+TEST(DataView, AFolderWithoutProjectsSaysWhatToDo)
+{
+    Viewer v(false);
+    EXPECT_EQ(v.view->projectList()->count(), 0);
+    ASSERT_TRUE(v.view->noProjectHint()->isVisible());
+    const QString hint = v.view->noProjectHint()->text();
+    EXPECT_TRUE(hint.startsWith("No project files")) << hint.toStdString();
+    EXPECT_TRUE(hint.contains(QDir::toNativeSeparators(v.app.path())));
+    EXPECT_TRUE(hint.contains("project manager"));
+    EXPECT_TRUE(hint.contains("\".prj\""));
+
+    Viewer withProjects;
+    EXPECT_FALSE(withProjects.view->noProjectHint()->isVisible());
 }
 
 TEST(DataView, EndsAfterThirtyIdleMinutes)
