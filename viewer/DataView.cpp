@@ -265,8 +265,9 @@ void DataView::LayoutDisplayArea()
     if (width <= 0 || height <= 0)
         return;
     m_display->setGeometry(left, 0, width, height);
-    m_noProjectHint->setGeometry(left + px(360), px(360), std::max(0, width - px(720)),
-                                 std::max(0, std::min(height - px(720), px(3600))));
+    const int hintWidth = std::max(0, width - px(720));
+    m_noProjectHint->setGeometry(left + px(360), px(360), hintWidth,
+                                 std::max(0, std::min(height - px(720), m_noProjectHint->heightForWidth(hintWidth))));
     m_mainStatus->setGeometry(left, height, width, statusHeight);
     RefreshStatusBar();
 }

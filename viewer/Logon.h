@@ -18,7 +18,7 @@ struct LogonState {
     int LogonMultiplier = 1; // duration in units of 5 minutes
     bool JustLoggedIn = false;
     // Kept by the window, so closing and reopening the logon window does not cut the pause short.
-    LogonBackoff Backoff;
+    LogonBackoff Backoff{};
 };
 
 // The translucent logon window: a masked password and one of six durations. The password is checked against

@@ -117,8 +117,6 @@ TEST(DataView, TheLogonCountdownIsRightToTheMinute)
 
     // Coming back to the window, as the operator does, must not restart the count.
     for (int minute = 4; minute > 0; --minute) {
-        QEvent activation(QEvent::ActivationChange);
-        QCoreApplication::sendEvent(v.view.get(), &activation);
         v.view->Form_Activate();
         v.view->LogonTime_Timer();
         EXPECT_EQ(v.status1(), QStringLiteral("  %1 minutes till auto log off  ").arg(minute));
