@@ -16,7 +16,7 @@ Result<QByteArray> Read(const QString& folder)
 {
     const QString path = PathIn(folder);
     if (!QFile::exists(path))
-        return RunError::of(ErrNo::FileNotFound, QStringLiteral("the site key is missing: there is no file \"%1\" in %2")
+        return RunError::of(ErrNo::FileNotFound, QStringLiteral("the site key is missing (no file \"%1\" in %2)")
                                                  .arg(QString::fromLatin1(FileName), QDir::toNativeSeparators(folder)));
     const auto lines = TextFile::readLines(path);
     if (!lines)
