@@ -1,16 +1,16 @@
 #include "Main.h"
 #include "MessageBoxSink.h"
+#include "ProgramIcon.h"
+#include "StartUp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setApplicationVersion(QStringLiteral(HMI_VERSION));
+    StartUp::Prepare(QStringLiteral("Corvane"), ProgramIcon::designer());
     MessageBoxSink boxes;
     Messages::setSink(&boxes);
-    Messages::setTitle(QStringLiteral("Corvane"));
     Main window;
     window.show();
     return app.exec();

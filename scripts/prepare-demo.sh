@@ -23,3 +23,24 @@ fi
 if [ -d "$here/demo" ] && [ ! -e "$demo/Struct/DDEData/PageList.txt" ]; then
     cp -rn "$here/demo/." "$demo/"
 fi
+
+# Desktop entries for the two programs, with this folder's paths filled in, so a desktop can start them
+# (for example from a file manager, or after copying them to ~/.local/share/applications/).
+folder=$(cd "$demo" && pwd)
+desktop_entry() { # program, comment
+    cp -f "$here/icons/$1.svg" "$folder/$1.svg"
+    cat > "$folder/$1.desktop" <<ENTRY
+[Desktop Entry]
+Type=Application
+Name=$1
+Comment=$2
+Exec="$folder/$1"
+Path=$folder
+Icon=$folder/$1.svg
+Terminal=false
+Categories=Development;Engineering;
+ENTRY
+    chmod +x "$folder/$1.desktop"
+}
+desktop_entry Corvane "HMI designer: import controller tags, build pages, save projects"
+desktop_entry Tessaly "HMI viewer: watch and write live values of a project's pages"

@@ -3,8 +3,11 @@
 set -euo pipefail
 
 # wine64 and the MinGW-w64 cross compiler build and run the DDE link test under Wine.
+# The fonts stand in for the Windows families the windows ask for ("Comic Sans MS", "Courier New", "Arial");
+# without them fontconfig may pick a script face.
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev xvfb xauth
-    wine64 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64)
+    wine64 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
+    fonts-comic-neue fonts-liberation fonts-liberation2)
 
 missing=()
 for p in "${packages[@]}"; do

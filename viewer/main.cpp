@@ -1,16 +1,16 @@
 #include "DataView.h"
 #include "MessageBoxSink.h"
+#include "ProgramIcon.h"
+#include "StartUp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessaly"));
-    QApplication::setApplicationVersion(QStringLiteral(HMI_VERSION));
+    StartUp::Prepare(QStringLiteral("Tessaly"), ProgramIcon::viewer());
     MessageBoxSink boxes;
     Messages::setSink(&boxes);
-    Messages::setTitle(QStringLiteral("Tessaly"));
     DataView window;
     window.show();
     return app.exec();
