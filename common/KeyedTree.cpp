@@ -71,6 +71,9 @@ void KeyedTree::showSelectedImage(QTreeWidgetItem* current, QTreeWidgetItem* pre
 {
     if (const int p = indexOfItem(previous))
         previous->setIcon(0, TreeIcons::icon(m_nodes.image(p)));
-    if (const int c = indexOfItem(current))
-        current->setIcon(0, TreeIcons::icon(m_nodes.selectedImage(c)));
+    // A node without a selected image keeps its own when selected, so the row neither goes blank nor shifts.
+    if (const int c = indexOfItem(current)) {
+        const QString selected = m_nodes.selectedImage(c);
+        current->setIcon(0, TreeIcons::icon(selected.isEmpty() ? m_nodes.image(c) : selected));
+    }
 }

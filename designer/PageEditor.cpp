@@ -128,8 +128,9 @@ void PageEditor::IniGrid()
     m_grid->hide();
     GridModel& cells = m_grid->cells();
     cells.setShape(TopicCount == 0 ? 2 : TopicCount + 1, GridColumns);
-    cells.setAlignment(2, Qt::AlignLeft | Qt::AlignTop);
-    cells.setAlignment(DescriptionColumn, Qt::AlignLeft | Qt::AlignVCenter);
+    // Both text columns read left and sit on the same line as the centred flags beside them.
+    for (const int c : {2, DescriptionColumn})
+        cells.setAlignment(c, Qt::AlignLeft | Qt::AlignVCenter);
     m_grid->setColumnWidthTwips(0, 275);
     const char* headers[] = {"", "", "SPECIFIER", "DESCRIPTION", "Read Only", "Protected", "Bool"};
     for (int c = 0; c < GridColumns; ++c)
