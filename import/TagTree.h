@@ -15,7 +15,7 @@ std::vector<int> Children(const NodeCollection& tree, int index);
 // The next node with the same parent, 0 when there is none.
 int NextSibling(const NodeCollection& tree, int index);
 
-// The tag without its three-digit scope prefix; the first three characters are cut whatever they are.
+// The tag without its three-digit scope index when it has one, the whole tag otherwise.
 QString Detail(const QString& tag);
 // The scope index at the front of a tag: its leading digits among the first three characters, 0 without any.
 int ScopeOf(const QString& tag);

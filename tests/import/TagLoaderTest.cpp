@@ -50,6 +50,11 @@ struct TagLoaderTest : ::testing::Test {
         return app.path() + name;
     }
 
+    // The details pane's upper text after clicking the node with this text.
+    QString details(const QString& text) const {
+        loader->FlagTree()->select(nodeWithText(*loader->FlagTree(), text));
+        return loader->detailText(0);
+    }
     QLineEdit* box(int i) const { return util->PLCDataIn(i); }
     void press(int button) const {
         util->findChild<QPushButton*>(QStringLiteral("PB(%1)").arg(button))->click();
@@ -85,12 +90,8 @@ TEST_F(TagLoaderTest, ImportFillsTheTreeAndASecondImportReplacesIt) {
 TEST_F(TagLoaderTest, NodeDetailsTellTextDetailChildrenAndParent) {
     importFile("Line1.csv", rslogix500());
     KeyedTree* tree = loader->FlagTree();
-    auto details = [&](const QString& text) {
-        tree->select(nodeWithText(*tree, text));
-        return loader->detailText(0);
-    };
-    // The root's tag has no scope prefix, yet three characters are cut, as from every tag.
-    EXPECT_EQ(details("RSLogix500"), "Tag: RSLogix500 :: ogix500\r\nSub Elements :: 6\r\n");
+    // The root's tag carries no scope index: it is its own detail.
+    EXPECT_EQ(details("RSLogix500"), "Tag: RSLogix500 :: RSLogix500\r\nSub Elements :: 6\r\n");
     EXPECT_EQ(details("B3"), "Tag: B3 :: B3\r\nSub Elements :: 1\r\nTotal Sub Elements :: 3\r\n"
                              "Parent :: RSLogix500\r\n");
     EXPECT_EQ(details("B3:0/0"), "Tag: B3:0/0 :: START:  Start button\r\nSub Elements :: 0\r\n"
@@ -111,6 +112,16 @@ TEST_F(TagLoaderTest, NodeDetailsTellTextDetailChildrenAndParent) {
     EXPECT_TRUE(loader->detailText(0).isEmpty());
     EXPECT_TRUE(loader->TagDatVal(1)->toPlainText().isEmpty());
     EXPECT_TRUE(details("N7").startsWith("Tag: N7\r\nSub Elements :: 1\r\n"));
+}
+
+TEST_F(TagLoaderTest, TotalSubElementsCountsDescendantsWhereScopesInterleave) {
+    importFile("Plc5k.csv", rslogix5000());
+    // The scope roots stand first, their tags after all of them; Rack of MainProgram lies between Motor
+    // and Level of Controller_Tags.
+    EXPECT_EQ(details("Controller_Tags"),
+              "Tag: Controller_Tags :: Controller_Tags\r\nSub Elements :: 2\r\nTotal Sub Elements :: 5\r\n");
+    EXPECT_EQ(details("Motor"), "Tag: Motor :: MOTOR_T\r\nSub Elements :: 1\r\nTotal Sub Elements :: 3\r\n"
+                                "Parent :: Controller_Tags\r\n");
 }
 
 TEST_F(TagLoaderTest, SavePLCAsksForNameAndTopicThenWritesTheStructureFile) {
