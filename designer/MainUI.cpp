@@ -273,10 +273,31 @@ void MainUI::showInArea(QWidget* window)
     if (!sub) {
         sub = m_mdi->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        sub->installEventFilter(this);
     }
     sub->show();
     window->show();
     m_mdi->setActiveSubWindow(sub);
+}
+
+bool MainUI::eventFilter(QObject* watched, QEvent* event)
+{
+    // Closing a maximised window leaves the one below at a normal size it was never given.
+    if (event->type() == QEvent::Hide && qobject_cast<QMdiSubWindow*>(watched))
+        QMetaObject::invokeMethod(this, &MainUI::Maximize_Front, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainUI::Maximize_Front()
+{
+    const QList<QMdiSubWindow*> stack = m_mdi->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+        if ((*it)->isVisible()) {
+            (*it)->showMaximized();
+            m_mdi->setActiveSubWindow(*it);
+            return;
+        }
+    }
 }
 
 void MainUI::changeEvent(QEvent* event)

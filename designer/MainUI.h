@@ -54,6 +54,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
@@ -62,6 +63,7 @@ private:
     void connectTrees();
     void Delete_Page();
     void showInArea(QWidget* window);
+    void Maximize_Front();
 
     std::unique_ptr<THMIUtil> m_util;
     std::array<TabStrip*, 3> m_programTab{};

@@ -10,6 +10,7 @@
 #include "SharedVars.h"
 #include "TextFile.h"
 #include "Twips.h"
+#include "WayBack.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -44,11 +45,14 @@ ImportViewer::ImportViewer(QWidget* parent) : QMainWindow(parent), m_model(new L
     QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
     actions->setObjectName(QStringLiteral("mnuActions"));
     const QString items[] = {QStringLiteral("&Load"), QStringLiteral("&Done")};
+    QAction* done = nullptr;
     for (int i = 0; i < 2; ++i) {
         QAction* action = actions->addAction(items[i]);
         action->setObjectName(QStringLiteral("mnu(%1)").arg(i));
         connect(action, &QAction::triggered, this, [this, i] { mnu_Click(i); });
+        done = action;
     }
+    WayBack::Add_Bar(this, actions, done);
     m_windowMenu = menuBar()->addMenu(QStringLiteral("Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, &ImportViewer::fillWindowMenu);

@@ -15,6 +15,7 @@
 #include "TagRoutines.h"
 #include "TagTree.h"
 #include "Twips.h"
+#include "WayBack.h"
 
 #include <QEvent>
 #include <QFileDialog>
@@ -54,13 +55,16 @@ TagLoader::TagLoader(THMIUtil* util, ImportViewer* viewer, QWidget* parent)
                                              {1, QStringLiteral("&View Import")},
                                              {2, QStringLiteral("&Save PLC")},
                                              {5, QStringLiteral("&Done")}};
+    QAction* done = nullptr;
     for (const auto& [index, text] : items) {
         if (index == 5)
             actions->addSeparator();
         QAction* action = actions->addAction(text);
         action->setObjectName(QStringLiteral("mnu(%1)").arg(index));
         connect(action, &QAction::triggered, this, [this, i = index] { mnu_Click(i); });
+        done = action;
     }
+    WayBack::Add_Bar(this, actions, done);
     m_windowMenu = menuBar()->addMenu(QStringLiteral("Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, &TagLoader::fillWindowMenu);

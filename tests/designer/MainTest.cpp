@@ -2,9 +2,14 @@
 #include "Main.h"
 #include "MainUI.h"
 #include "Messages.h"
+#include "TagLoader.h"
 #include "TempAppFolder.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -65,4 +70,24 @@ TEST(Main, NeverSmallerThanHalfTheScreen)
     window.resize(static_cast<int>(s.width() * 0.4), static_cast<int>(s.height() * 0.6));
     EXPECT_EQ(window.width(), static_cast<int>(s.width() * 0.8));
     EXPECT_EQ(window.height(), static_cast<int>(s.height() * 0.8));
+}
+
+TEST(Main, BackFromTheSavedDataWindowReturnsToAFullWorkingWindow)
+{
+    TempAppFolder app;
+    TempAppFolder::write(app.data("PageList.txt"), "Main\tS1\tPumps\tPump Status\t\r\n");
+    MessageRecorder messages;
+    Main window(app.path());
+    window.show();
+    window.findChild<QAction*>("mnu(0)")->trigger();
+    TagLoader* loader = window.workWindow()->tagLoader();
+    ASSERT_TRUE(loader->isVisible());
+
+    loader->findChild<QAction*>("BackTo")->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(loader->isVisible());
+    auto* sub = qobject_cast<QMdiSubWindow*>(window.workWindow()->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(sub->isMaximized()) << "not left at a normal size it was never given";
+    EXPECT_EQ(window.mdiArea()->activeSubWindow(), sub);
 }

@@ -12,6 +12,7 @@
 #include "TempAppFolder.h"
 #include "Twips.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -216,9 +217,11 @@ TEST_F(TagLoaderTest, LayoutKeepsMarginsAndTheSplitterLimits) {
 
 TEST_F(TagLoaderTest, ViewImportAndDoneInsideTheFrame) {
     QMdiArea area;
+    Messages::setTitle("Corvane");
     ImportViewer* viewer = new ImportViewer;
     QMdiSubWindow* viewerSub = area.addSubWindow(viewer);
     loader = std::make_unique<TagLoader>(util.get(), viewer);
+    Messages::setTitle(QString());
     loader->chooseFile = [this] { return chosen.isEmpty() ? QString() : chosen.takeFirst(); };
     QMdiSubWindow* sub = area.addSubWindow(loader.get());
     // The test owns the window; closing the sub-window must not delete it.
@@ -235,7 +238,13 @@ TEST_F(TagLoaderTest, ViewImportAndDoneInsideTheFrame) {
     EXPECT_EQ(viewer->filePath(), path);
     EXPECT_EQ(viewer->listing()->rowCount(), 10);
 
-    loader->mnu_Click(5);
+    // Both windows show the way back where the user looks; it does what "&Done" does.
+    auto back = [](QWidget* window) { return window->findChild<QAction*>("BackTo"); };
+    ASSERT_TRUE(back(viewer) && back(loader.get()));
+    EXPECT_EQ(back(loader.get())->text(), "Back to Corvane");
+    back(viewer)->trigger();
+    EXPECT_FALSE(viewerSub->isVisible());
+    back(loader.get())->trigger();
     EXPECT_FALSE(sub->isVisible());
     (void)area.removeSubWindow(loader.get());
 
