@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStatusBar>
 
 Main::Main(const QString& appFolder, QWidget* parent) : QMainWindow(parent)
 {
@@ -31,6 +32,8 @@ void Main::Form_Load(const QString& appFolder)
     sub->setWindowTitle(m_mainUI->windowTitle());
     sub->showMaximized();
     m_mainUI->Build_Menus(menuBar(), m_mdi);
+    connect(m_mainUI, &MainUI::succeeded, statusBar(),
+            [bar = statusBar()](const QString& note) { bar->showMessage(note, MainUI::NoteMs); });
 }
 
 void Main::resizeEvent(QResizeEvent* event)

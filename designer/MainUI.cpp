@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -49,6 +50,7 @@ MainUI::MainUI(QWidget* parent) : QWidget(parent)
     m_settleTime->setSingleShot(true);
     connect(m_settleTime, &QTimer::timeout, this, &MainUI::SettleTime_Timer);
     connectTrees();
+    connectNotes();
     Form_Load();
 }
 
@@ -111,6 +113,21 @@ void MainUI::connectTrees()
         connect(t, &QWidget::customContextMenuRequested, this,
                 [this, k, t](const QPoint& pos) { Tree_MouseUp(k, Qt::RightButton, t->viewport()->mapToGlobal(pos)); });
     }
+}
+
+// Success is otherwise silent: a short note in the parent window says what was done.
+void MainUI::connectNotes()
+{
+    connect(m_tagExplorer, &TagExplorerPage::sentToPage, this, [this](int topics) {
+        const QString page = pageTree()->text(SelectedPageIndex());
+        Q_EMIT succeeded(topics == 1 ? QStringLiteral("1 topic sent to %1").arg(page)
+                                     : QStringLiteral("%1 topics sent to %2").arg(topics).arg(page));
+    });
+    connect(m_plcList, &PLCListPage::updated, this, [this](const QString& file) {
+        Q_EMIT succeeded(QStringLiteral("Updated ") + QFileInfo(file).fileName());
+    });
+    connect(m_util.get(), &THMIUtil::projectSaved, this,
+            [this](const QString& project) { Q_EMIT succeeded(QStringLiteral("Saved %1.prj").arg(project)); });
 }
 
 void MainUI::Form_Load()
@@ -251,6 +268,9 @@ TagLoader* MainUI::tagLoader()
         m_tagLoader = new TagLoader(m_util.get());
         // A saved controller shows in the list at once.
         connect(m_tagLoader, &TagLoader::plcSaved, m_plcList, &PLCListPage::Rebuild_List);
+        connect(m_tagLoader, &TagLoader::plcSaved, this, [this](const QString& file) {
+            Q_EMIT succeeded(QStringLiteral("Saved ") + QFileInfo(file).fileName());
+        });
         connect(m_tagLoader, &TagLoader::viewImportRequested, this, [this](const QString& path) {
             showInArea(importViewer());
             importViewer()->Load_Listing(path);

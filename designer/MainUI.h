@@ -51,6 +51,13 @@ public:
     void Form_Activate();
     void Outer_Layout();
 
+    // How long a confirmation stays in the parent window's status bar.
+    static constexpr int NoteMs = 5000;
+
+Q_SIGNALS:
+    // An action succeeded; the parent window shows this for a few seconds.
+    void succeeded(const QString& note);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -61,6 +68,7 @@ private:
     void buildTabs();
     void buildPages();
     void connectTrees();
+    void connectNotes();
     void Delete_Page();
     void showInArea(QWidget* window);
     void Maximize_Front();

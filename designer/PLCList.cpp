@@ -104,6 +104,7 @@ void PLCListPage::Update_PLC()
         tree()->select(LoadedPLCIndex);
         tree()->ensureVisible(LoadedPLCIndex);
     }
+    Q_EMIT updated(StructureFilePath);
 }
 
 void PLCListPage::Delete_PLC()

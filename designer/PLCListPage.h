@@ -33,6 +33,8 @@ public:
 
 Q_SIGNALS:
     void commandClicked(int index);
+    // "&Update" rewrote the loaded controller's structure file.
+    void updated(const QString& structureFile);
 
 private:
     void Load_PLC();

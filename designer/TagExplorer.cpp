@@ -13,6 +13,7 @@
 #include "PageEditor.h"
 #include "PageFile.h"
 #include "Proc5000.h"
+#include "TagExplorerLabel.h"
 #include "TagGrid.h"
 
 #include <QCheckBox>
@@ -32,6 +33,21 @@ QString programScope()
 } // namespace
 
 bool TagExplorerPage::pageOpen() const { return m_editor && m_editor->SelectedPageIndex > 1; }
+
+void TagExplorerPage::setEditor(PageEditor* editor)
+{
+    m_editor = editor;
+    connect(editor, &PageEditor::pageOpened, this, &TagExplorerPage::Check_Send);
+}
+
+// Rows are often marked while monitoring, before a page is opened: the button follows both.
+void TagExplorerPage::Check_Send() { PB(7)->setEnabled(m_tagList->anyMarked() && pageOpen()); }
+
+void TagExplorerPage::showEvent(QShowEvent* event)
+{
+    TreePane::showEvent(event);
+    Check_Send();
+}
 
 void TagExplorerPage::Setup_TagExplorer()
 {
@@ -80,14 +96,24 @@ void TagExplorerPage::Send_To_Page()
 {
     if (!pageOpen())
         return;
-    DDEBuilder::PageFile_Add(*m_tagList, LoadedPLC.topic, programScope());
+    int marked = 0;
+    for (int r = 1; r < m_tagList->rowCount(); ++r)
+        marked += m_tagList->cell(r, 0) == MarkedRow ? 1 : 0;
+    const auto label = [this, type = LoadedPLC.type](int row) {
+        const QString tag = m_tagList->cell(row, 2), detail = m_tagList->cell(row, 3);
+        return DDEBuilder::RowLabel{TagExplorerLabel::Page_Description(type, tag, detail),
+                                    TagExplorerLabel::Is_Bool(type, tag, detail)};
+    };
+    const bool added = DDEBuilder::PageFile_Add(*m_tagList, LoadedPLC.topic, programScope(), label);
     m_editor->reopen();
+    if (added && marked > 0)
+        Q_EMIT sentToPage(marked);
 }
 
 void TagExplorerPage::TagList_MouseUp(int xTwips)
 {
     CntrlGrid::Toggle_Row(m_tagList, xTwips);
-    PB(7)->setEnabled(m_tagList->anyMarked() && pageOpen());
+    Check_Send();
     m_monitor->RefreshMonitorLinks(m_tagList->currentRow());
 }
 

@@ -17,7 +17,8 @@ class TagExplorerPage : public TreePane {
     Q_OBJECT
 public:
     explicit TagExplorerPage(QWidget* parent);
-    void setEditor(PageEditor* editor) { m_editor = editor; }
+    // The editor whose open page receives the tags; opening another page there re-checks "Send To &Page".
+    void setEditor(PageEditor* editor);
 
     void Setup_TagExplorer();
     void TagExplorer_Command(int index);
@@ -29,6 +30,8 @@ public:
     // A controller was loaded (buttons 3 to 6 on) or deleted (all off, grid and tree emptied).
     void Controller_Loaded();
     void Controller_Deleted();
+    // "Send To &Page" is enabled while rows are marked and a page other than the root is open.
+    void Check_Send();
 
     QPushButton* PB(int index) const { return m_pb.at(static_cast<size_t>(index - 3)); }
     QCheckBox* autoSelect() const { return m_autoSelect; }
@@ -40,6 +43,11 @@ public:
 
 Q_SIGNALS:
     void commandClicked(int index);
+    // Topics were appended to the page open in the editor.
+    void sentToPage(int topics);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Send_To_Page();

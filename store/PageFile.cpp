@@ -68,7 +68,8 @@ bool PageFile_Read()
     return true;
 }
 
-bool PageFile_Add(const MarkedRows& grid, const QString& ddeTopic, const QString& programScope)
+bool PageFile_Add(const MarkedRows& grid, const QString& ddeTopic, const QString& programScope,
+                  const RowLabeller& label)
 {
     const QString name = QStringLiteral("PageFile_Add");
     QStringList lines;
@@ -78,8 +79,9 @@ bool PageFile_Add(const MarkedRows& grid, const QString& ddeTopic, const QString
         const QString tag = grid.cell(row, 2);
         const QString specifier =
             programScope.isEmpty() ? tag : QStringLiteral("Program:") + programScope + QLatin1Char('.') + tag;
-        lines << FileIO::Join_Fields({field(LinkApplication + ddeTopic), field(specifier), field(grid.cell(row, 3)),
-                                      flag(true), flag(true), flag(false)});
+        const RowLabel shown = label ? label(row) : RowLabel{grid.cell(row, 3)};
+        lines << FileIO::Join_Fields({field(LinkApplication + ddeTopic), field(specifier), field(shown.description),
+                                      flag(true), flag(true), flag(shown.isBool)});
     }
     if (lines.isEmpty())
         return true;

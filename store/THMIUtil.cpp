@@ -497,6 +497,7 @@ void THMIUtil::SaveProject()
         return;
     }
     close();
+    Q_EMIT projectSaved(project);
 }
 
 void THMIUtil::ImportProject()

@@ -70,6 +70,8 @@ Q_SIGNALS:
     void sendStructureRequested();
     // The page tree was emptied and read again (new workspace or loaded project).
     void pageTreeReloaded();
+    // The project manager saved the workspace as this project.
+    void projectSaved(const QString& project);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -135,8 +135,8 @@ TEST_F(WholeRoad, ExportToLivePageToViewer)
     markRow(grid, explorer, speedRow);
     ui->PB_Click(7);
     EXPECT_EQ(TempAppFolder::read(designerFolder.data("S1.txt")),
-              QByteArray("RSLinx|Line1\tTank_Level\tREAL\t1\t1\t0\t\r\n"
-                         "RSLinx|Line1\tProgram:MainProgram.Pump_Speed\tDINT\t1\t1\t0\t\r\n"));
+              QByteArray("RSLinx|Line1\tTank_Level\tTank_Level (REAL)\t1\t1\t0\t\r\n"
+                         "RSLinx|Line1\tProgram:MainProgram.Pump_Speed\tPump_Speed (DINT)\t1\t1\t0\t\r\n"));
     ASSERT_EQ(editor->grid()->rowCount(), 3) << "the page was reopened with both topics";
 
     // 6. Make the speed writable, go online and write a value the server then holds.
