@@ -75,7 +75,6 @@ TEST(Main, NeverSmallerThanHalfTheScreen)
 TEST(Main, BackFromTheSavedDataWindowReturnsToAFullWorkingWindow)
 {
     TempAppFolder app;
-    TempAppFolder::write(app.data("PageList.txt"), "Main\tS1\tPumps\tPump Status\t\r\n");
     MessageRecorder messages;
     Main window(app.path());
     window.show();
