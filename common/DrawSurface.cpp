@@ -15,49 +15,47 @@ DrawSurface::DrawSurface(QWidget* parent) : QWidget(parent)
 
 void DrawSurface::clear()
 {
-    m_picture = QPixmap(size().expandedTo(QSize(1, 1)));
-    const QPalette::ColorRole role = backgroundRole();
-    m_picture.fill(palette().color(role));
+    m_lines.clear();
+    m_texts.clear();
     m_printed.clear();
     update();
 }
 
 void DrawSurface::drawLine(double x1, double y1, double x2, double y2, const QColor& colour)
 {
-    QPainter p(&m_picture);
-    p.setPen(colour);
-    p.drawLine(Twips::toPixels(x1), Twips::toPixels(y1), Twips::toPixels(x2), Twips::toPixels(y2));
-    update();
+    const QLine line(Twips::toPixels(x1), Twips::toPixels(y1), Twips::toPixels(x2), Twips::toPixels(y2));
+    m_lines.push_back({line, colour});
+    update(QRect(line.p1(), line.p2()).normalized().adjusted(0, 0, 1, 1));
 }
 
 void DrawSurface::printText(const QString& text)
 {
-    QPainter p(&m_picture);
-    p.setFont(font());
-    p.setPen(ForeColor);
     const QFontMetrics fm(font());
-    p.drawText(Twips::toPixels(CurrentX), Twips::toPixels(CurrentY) + fm.ascent(), text);
+    const int x = Twips::toPixels(CurrentX);
+    const int top = Twips::toPixels(CurrentY);
+    const QRect bounds(x, top, fm.horizontalAdvance(text) + fm.maxWidth(), fm.height());
+    m_texts.push_back({bounds, top + fm.ascent(), text, ForeColor, font()});
     m_printed << text;
     CurrentY += Twips::fromPixels(fm.height());
-    update();
+    update(bounds);
 }
 
 void DrawSurface::paintEvent(QPaintEvent* event)
 {
+    const QRect area = event->rect();
     QPainter p(this);
-    p.fillRect(event->rect(), palette().color(backgroundRole()));
-    p.drawPixmap(event->rect(), m_picture, event->rect());
-}
-
-void DrawSurface::resizeEvent(QResizeEvent* event)
-{
-    // Keep what was drawn; new area shows the background.
-    QPixmap grown(size().expandedTo(QSize(1, 1)));
-    grown.fill(palette().color(backgroundRole()));
-    if (!m_picture.isNull()) {
-        QPainter p(&grown);
-        p.drawPixmap(0, 0, m_picture);
+    p.fillRect(area, palette().color(backgroundRole()));
+    for (const Line& l : m_lines) {
+        if (!QRect(l.line.p1(), l.line.p2()).normalized().adjusted(0, 0, 1, 1).intersects(area))
+            continue;
+        p.setPen(l.colour);
+        p.drawLine(l.line);
     }
-    m_picture = grown;
-    QWidget::resizeEvent(event);
+    for (const Text& t : m_texts) {
+        if (!t.bounds.intersects(area))
+            continue;
+        p.setFont(t.font);
+        p.setPen(t.colour);
+        p.drawText(t.bounds.x(), t.baseline, t.text);
+    }
 }

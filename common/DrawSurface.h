@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QColor>
-#include <QPixmap>
+#include <QFont>
+#include <QLine>
+#include <QRect>
 #include <QWidget>
 
+#include <vector>
+
 // A picture box that keeps what is drawn on it until cleared. Positions are in twips.
+// What is drawn is kept as lines and texts, not as a picture, so a surface as tall as a long page costs
+// no more than what is on it.
 class DrawSurface : public QWidget {
     Q_OBJECT
 public:
@@ -22,13 +28,23 @@ public:
 
     // What was printed since the last clear, in order; lets a reader (or test) see the texts.
     const QStringList& printed() const { return m_printed; }
-    const QPixmap& picture() const { return m_picture; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QPixmap m_picture;
+    struct Line {
+        QLine line;
+        QColor colour;
+    };
+    struct Text {
+        QRect bounds;
+        int baseline;
+        QString text;
+        QColor colour;
+        QFont font;
+    };
+    std::vector<Line> m_lines;
+    std::vector<Text> m_texts;
     QStringList m_printed;
 };

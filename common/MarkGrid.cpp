@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include <utility>
+
 int GridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
@@ -32,6 +34,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
             return QColor(255, 255, 192);
         return {};
     case Qt::ForegroundRole:
+        if (column == m_greyColumn)
+            return QColor(Qt::gray);
         if (m_stripeFrom >= 0 && column >= m_stripeFrom)
             return QColor(Qt::black);
         return {};
@@ -45,6 +49,14 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return text(0, section);
     return {};
+}
+
+void GridModel::setGreyColumn(int column)
+{
+    const int old = std::exchange(m_greyColumn, column);
+    for (int c : {old, column})
+        if (c >= 0 && c < m_columns && !m_rows.empty())
+            Q_EMIT dataChanged(index(0, c), index(static_cast<int>(m_rows.size()) - 1, c), {Qt::ForegroundRole});
 }
 
 void GridModel::setShape(int gridRows, int columns)

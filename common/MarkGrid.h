@@ -32,6 +32,9 @@ public:
     void setAlignment(int column, Qt::Alignment alignment);
     // Odd data rows of columns from..last get a light yellow background.
     void setStripes(int fromColumn) { m_stripeFrom = fromColumn; }
+    // The texts of a column in grey (values that are no longer current); -1 for none.
+    void setGreyColumn(int column);
+    int greyColumn() const { return m_greyColumn; }
 
 private:
     int m_columns = 0;
@@ -40,6 +43,7 @@ private:
     std::vector<QPixmap> m_pictures;
     std::vector<Qt::Alignment> m_alignment;
     int m_stripeFrom = -1;
+    int m_greyColumn = -1;
 };
 
 // The grid widget of the editor and the tag lists: a view over GridModel that reports clicks the way the

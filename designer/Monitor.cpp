@@ -1,6 +1,7 @@
 #include "Monitor.h"
 
 #include "LinkBox.h"
+#include "LinkRecovery.h"
 #include "MarkGrid.h"
 
 #include <QCheckBox>
@@ -16,6 +17,9 @@ Monitor::Monitor(MarkGrid* tagList, QPushButton* monitorButton, QCheckBox* autoS
     m_template->setObjectName(QStringLiteral("MonTopic(0)"));
     m_template->setFont(QFont(QStringLiteral("Courier New"), 8));
     m_template->hide();
+    // Values of a lost link stay in their cells, greyed until the link is back.
+    connect(&LinkRecovery::instance(), &LinkRecovery::linkStateChanged, this,
+            [this](bool lost) { m_tagList->cells().setGreyColumn(lost ? ValueColumn : -1); });
 }
 
 QString Monitor::itemOf(int row) const
@@ -62,8 +66,11 @@ LinkBox* Monitor::element(int row)
 void Monitor::setMode(int row, int mode)
 {
     LinkBox* box = mode == 0 ? monTopic(row) : element(row);
-    if (box && box->LinkMode() != mode)
-        (void)box->setLinkMode(mode);
+    if (!box || box->LinkMode() == mode)
+        return;
+    // The box kept its last text when its cell was cleared, so the same value again raises no change.
+    if (box->setLinkMode(mode) && mode != 0)
+        MonTopic_Change(row);
 }
 
 void Monitor::unlinkAndClear(int row)

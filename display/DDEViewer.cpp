@@ -12,9 +12,12 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int RowPitch = 360;
+constexpr int SurfaceHeight = 28800;
 
 int rowTop(int index) { return RowPitch * (index + 1) + 25; }
 
@@ -34,6 +37,7 @@ void PageDisplay::LoadDDE(const QString& title, const std::vector<TopicRecord>& 
     Clear_DDEPage();
     m_topics = topics;
     m_topicCount = topicCount;
+    fitSurface(topicCount);
     CntrlForm::Draw_Grid(m_display);
 
     m_display->ForeColor = QColor(0, 0, 64);
@@ -48,7 +52,11 @@ void PageDisplay::LoadDDE(const QString& title, const std::vector<TopicRecord>& 
     for (int i = 0; i < elementCount(); ++i)
         placeRow(i);
 
+    const quint64 build = m_build;
     QCoreApplication::processEvents();
+    // Another page was chosen meanwhile and built in full.
+    if (build != m_build)
+        return;
     DisplayBusy = false;
     for (int i = 0; i < elementCount(); ++i)
         m_dataTopic[static_cast<size_t>(i)]->setEnabled(!topic(i).ReadOnly && !topic(i).Bool);
@@ -84,11 +92,25 @@ void PageDisplay::placeRow(int i)
     m_display->printText(t.Description);
 }
 
+// The standard surface holds 79 rows; a longer page makes it as tall as its rows, so scrolling reaches all.
+void PageDisplay::fitSurface(int topicCount)
+{
+    const int height = std::max(SurfaceHeight, RowPitch * (topicCount + 2));
+    if (m_display->height() == Twips::toPixels(height))
+        return;
+    m_display->resize(m_display->width(), Twips::toPixels(height));
+    LayoutPane();
+}
+
 // Links every value box in index order; a missing server is started and the remaining links still tried.
 void PageDisplay::linkAll()
 {
+    const quint64 build = m_build;
     for (int i = 0; i < elementCount(); ++i) {
         const Status linked = m_dataTopic[static_cast<size_t>(i)]->setLinkMode(1);
+        // Another page was built while this link waited; that build linked its own boxes.
+        if (build != m_build)
+            return;
         if (linked)
             continue;
         const RunError& e = linked.error();
@@ -122,6 +144,7 @@ void PageDisplay::reportLoadRSLinxFailure(const Status& started)
 
 void PageDisplay::Hide_DDETopics()
 {
+    closeValueEdits();
     for (LinkBox* box : m_dataTopic) {
         box->hide();
         (void)box->setLinkMode(0);
@@ -134,6 +157,7 @@ void PageDisplay::Hide_DDETopics()
 
 void PageDisplay::Clear_DDEPage()
 {
+    ++m_build;
     DisplayBusy = true;
     Hide_DDETopics();
     while (m_dataTopic.size() > 1) {

@@ -76,16 +76,14 @@ Result<QString> DdeLinkBackend::advise(LinkBox* box, const QString& topic, const
         return errorOf(*outcome.failure);
     if (!guard) {
         m_core.unadvise(toText(topic), toText(item), timeoutMs);
-        return RunError::of(ErrNo::NoForeignApplication);
+        return RunError::of(ErrNo::ElementNotFound);
     }
     m_links[keyOf(topic, item)].append(guard);
     return fromText(outcome.value);
 }
 
-void DdeLinkBackend::unadvise(LinkBox* box)
+void DdeLinkBackend::unadvise(LinkBox* box, const QString& topic, const QString& item)
 {
-    const QString topic = linkedTopic(box);
-    const QString item = linkedItem(box);
     const auto it = m_links.find(keyOf(topic, item));
     if (it == m_links.end())
         return;
@@ -121,9 +119,10 @@ void DdeLinkBackend::received(const std::string& topic, const std::string& item,
 
 void DdeLinkBackend::lost(const std::string& topic, const std::string& item)
 {
-    // The core has let the link go already; the boxes only learn of it.
+    // The core has let the link go already; the boxes wait for the server to come back.
     const QList<QPointer<LinkBox>> boxes = m_links.take(keyOf(fromText(topic), fromText(item)));
     for (const QPointer<LinkBox>& box : boxes)
         if (box)
-            dropLink(box);
+            loseLink(box);
+    reportConnectionLost();
 }

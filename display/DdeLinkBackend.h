@@ -18,10 +18,12 @@ public:
     static DdeLinkBackend* existing();
 
     Result<QString> advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs) override;
-    void unadvise(LinkBox* box) override;
+    void unadvise(LinkBox* box, const QString& topic, const QString& item) override;
     // DDE gives no stored value back; the value sent is returned.
     Result<QString> poke(const QString& topic, const QString& item, const QString& value,
                          int timeoutMs) override;
+    // Every link opens its own conversation: relinking the boxes is the attempt.
+    Status reconnect(int) override { return {}; }
 
     // Boxes currently linked.
     int linkCount() const;

@@ -1,6 +1,7 @@
 #include "LinkBackend.h"
 
 #include "LinkBox.h"
+#include "LinkRecovery.h"
 
 #ifdef HMI_LINK_DDE
 #include "DdeLinkBackend.h"
@@ -36,12 +37,18 @@ void LinkBackend::dropLink(LinkBox* box)
     box->linkDropped();
 }
 
-QString LinkBackend::linkedTopic(const LinkBox* box)
+void LinkBackend::loseLink(LinkBox* box)
 {
-    return box->m_linkedTopic;
+    box->linkLost();
 }
 
-QString LinkBackend::linkedItem(const LinkBox* box)
+void LinkBackend::reportConnectionLost()
 {
-    return box->m_linkedItem;
+    LinkRecovery::instance().connectionLost();
+}
+
+void LinkBackend::reportConnectionClosed()
+{
+    if (LinkRecovery* recovery = LinkRecovery::existing())
+        recovery->stop();
 }

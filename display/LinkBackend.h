@@ -20,18 +20,26 @@ public:
     // current value. The box receives every later value once this returns.
     virtual Result<QString> advise(LinkBox* box, const QString& topic, const QString& item,
                                    int timeoutMs) = 0;
-    // Drops the box's link.
-    virtual void unadvise(LinkBox* box) = 0;
+    // Drops the box's link to item of topic.
+    virtual void unadvise(LinkBox* box, const QString& topic, const QString& item) = 0;
     // Writes a value; returns the value as the server took it.
     virtual Result<QString> poke(const QString& topic, const QString& item, const QString& value,
                                  int timeoutMs) = 0;
+    // After a lost connection: reaches the server again if the backend keeps a connection (282 when none
+    // answers); a backend whose links each open their own conversation has nothing to do.
+    virtual Status reconnect(int timeoutMs) = 0;
 
 protected:
     virtual ~LinkBackend() = default;
 
     // What backends may do to a box.
     static void deliverValue(LinkBox* box, const QString& value);
+    // The program let the link go.
     static void dropLink(LinkBox* box);
-    static QString linkedTopic(const LinkBox* box);
-    static QString linkedItem(const LinkBox* box);
+    // The server went away under the link.
+    static void loseLink(LinkBox* box);
+    // The connection to the server went away, whether or not links were on it.
+    static void reportConnectionLost();
+    // The program closed the connection on purpose: nothing is to be brought back.
+    static void reportConnectionClosed();
 };

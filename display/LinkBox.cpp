@@ -2,6 +2,7 @@
 
 #include "LinkBackend.h"
 #include "LinkProtocol.h"
+#include "LinkRecovery.h"
 
 #include <QPointer>
 
@@ -14,7 +15,7 @@ LinkBox::~LinkBox()
 {
     if (m_mode != 0)
         if (LinkBackend* backend = LinkBackend::existing())
-            backend->unadvise(this);
+            backend->unadvise(this, m_linkedTopic, m_linkedItem);
 }
 
 int LinkBox::timeoutMs() const
@@ -26,36 +27,65 @@ Status LinkBox::setLinkMode(int mode)
 {
     if (mode != 0 && mode != 1)
         return Status::fail(ErrNo::InvalidCall);
+    ++m_linkSerial;
     if (m_mode != 0) {
-        LinkBackend::instance().unadvise(this);
+        LinkBackend::instance().unadvise(this, m_linkedTopic, m_linkedItem);
         m_mode = 0;
     }
-    if (mode == 0)
+    if (mode == 0) {
+        // Unlinked on purpose: nothing to wait for, and the text is no longer meant to be live.
+        setStale(false);
         return {};
+    }
+    const Status opened = open();
+    if (opened || opened.error().number != ErrNo::NoForeignApplication || !LinkRecovery::isLinkLost() ||
+        serverTopic().isEmpty())
+        return opened;
+    linkLost();
+    return {};
+}
 
+QString LinkBox::serverTopic() const
+{
     QString application, topic;
     // Only one application answers here; any other name finds nobody, as it would on a real system.
     if (!LinkProtocol::splitLinkTopic(LinkTopic, &application, &topic) ||
-        application.compare(QLatin1String(LinkProtocol::ApplicationName), Qt::CaseInsensitive) != 0 ||
-        topic.isEmpty())
+        application.compare(QLatin1String(LinkProtocol::ApplicationName), Qt::CaseInsensitive) != 0)
+        return {};
+    return topic;
+}
+
+Status LinkBox::open()
+{
+    const QString topic = serverTopic();
+    if (topic.isEmpty())
         return Status::fail(ErrNo::NoForeignApplication);
 
-    m_linkedTopic = topic;
-    m_linkedItem = LinkItem;
+    const quint64 serial = ++m_linkSerial;
+    const QString item = LinkItem;
     QPointer<LinkBox> self(this);
-    Result<QString> value = LinkBackend::instance().advise(this, topic, LinkItem, timeoutMs());
+    Result<QString> value = LinkBackend::instance().advise(this, topic, item, timeoutMs());
+    // Deleted, unlinked or linked anew while this link waited: its outcome belongs to nobody.
     if (!self)
-        return Status::fail(ErrNo::NoForeignApplication);
+        return Status::fail(ErrNo::ElementNotFound);
+    if (serial != m_linkSerial) {
+        if (value)
+            LinkBackend::instance().unadvise(this, topic, item);
+        return Status::fail(ErrNo::ElementNotFound);
+    }
     if (!value)
         return value.status();
+    m_linkedTopic = topic;
+    m_linkedItem = item;
     m_mode = 1;
-    setText(value.value());
+    setStale(false);
+    linkValue(value.value());
     return {};
 }
 
 Status LinkBox::LinkPoke()
 {
-    if (m_mode == 0)
+    if (m_mode == 0 || m_stale)
         return Status(RunError::of(293, QStringLiteral("DDE method invoked with no channel open")));
     Result<QString> stored = LinkBackend::instance().poke(m_linkedTopic, m_linkedItem, text(), timeoutMs());
     return stored.status();
@@ -63,5 +93,39 @@ Status LinkBox::LinkPoke()
 
 void LinkBox::linkValue(const QString& value)
 {
+    m_lastValueAt = QDateTime::currentDateTime();
     setText(value);
+}
+
+void LinkBox::linkLost()
+{
+    m_mode = 1;
+    setStale(true);
+    LinkRecovery::instance().waitForLink(this);
+}
+
+void LinkBox::setStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    if (!stale) {
+        setFont(m_currentFont);
+        setPalette(m_currentPalette);
+        setToolTip(m_currentToolTip);
+        return;
+    }
+    m_currentFont = font();
+    m_currentPalette = palette();
+    m_currentToolTip = toolTip();
+    QFont struck = m_currentFont;
+    struck.setStrikeOut(true);
+    setFont(struck);
+    QPalette grey = m_currentPalette;
+    grey.setColor(QPalette::Text, Qt::gray);
+    setPalette(grey);
+    setToolTip(m_lastValueAt.isValid()
+                   ? QStringLiteral("Not current: the link to the communication server is down. Last value at %1.")
+                         .arg(m_lastValueAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                   : QStringLiteral("Not current: the link to the communication server is down."));
 }

@@ -2,6 +2,7 @@
 
 #include "RunError.h"
 
+#include <QDateTime>
 #include <QLineEdit>
 #include <QString>
 
@@ -27,7 +28,8 @@ public:
     int LinkMode() const { return m_mode; }
     // 1: opens the link and sets the text to the current value at once, then to every change; on failure
     // (282 no server, 286 time-out, others) the box stays unlinked. 0: drops the link, keeps the text.
-    // Setting 1 on a linked box links anew with the current topic and item.
+    // Setting 1 on a linked box links anew with the current topic and item. While the connection to the
+    // server is lost, a link that finds no server waits, not current, for the link to come back.
     Status setLinkMode(int mode);
     // Sends the text as the item's new value over the open link.
     Status LinkPoke();
@@ -38,17 +40,41 @@ public:
     // LinkTimeout in milliseconds, at least one tenth.
     int timeoutMs() const;
 
+    // The link was lost: the text is the last value, no longer the current one.
+    bool isStale() const { return m_stale; }
+    // When the server last gave the box a value; invalid before the first.
+    const QDateTime& lastValueAt() const { return m_lastValueAt; }
+
 Q_SIGNALS:
     // The text changed, by a pushed value or by the program.
     void Change(int index);
 
 private:
     friend class LinkBackend;
+    friend class LinkRecovery;
+    // The topic part of LinkTopic when it names the server's application; empty otherwise.
+    QString serverTopic() const;
+    // Opens the link with the current topic and item; the box is current again once it succeeds.
+    Status open();
     void linkValue(const QString& value);
+    // The program's side let the link go (shutting down).
     void linkDropped() { m_mode = 0; }
+    // The server's side went away: the link is wanted still and comes back with the server.
+    void linkLost();
+    // Recovery gave up on this box: it stays unlinked and not current.
+    void recoveryFailed() { m_mode = 0; }
+    void setStale(bool stale);
 
     int m_index = 0;
     int m_mode = 0;
+    bool m_stale = false;
+    // Counts link changes, so a link wait can tell that the box was unlinked or linked anew meanwhile.
+    quint64 m_linkSerial = 0;
+    QDateTime m_lastValueAt;
+    // Look and tool tip of the box while its value is current.
+    QFont m_currentFont;
+    QPalette m_currentPalette;
+    QString m_currentToolTip;
     // Topic (without the application) and item of the open link; pokes and unlinking use these.
     QString m_linkedTopic;
     QString m_linkedItem;

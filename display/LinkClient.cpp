@@ -15,6 +15,15 @@ const QString Ok = QStringLiteral("OK");
 const QString Data = QStringLiteral("DATA");
 const QString Advise = QStringLiteral("ADVISE");
 
+template <class Links>
+void forEachBox(const Links& links, void (*action)(LinkBox*))
+{
+    for (const auto& boxes : links)
+        for (const QPointer<LinkBox>& box : boxes)
+            if (box)
+                action(box);
+}
+
 } // namespace
 
 struct LinkClient::Pending {
@@ -60,9 +69,13 @@ int LinkClient::linkCount() const
 
 void LinkClient::disconnectFromServer()
 {
-    if (!m_socket)
-        return;
-    lost();
+    forEachBox(closeSocket(), &LinkBackend::dropLink);
+    reportConnectionClosed();
+}
+
+Status LinkClient::reconnect(int timeoutMs)
+{
+    return ensureConnected(timeoutMs);
 }
 
 Status LinkClient::ensureConnected(int timeoutMs)
@@ -240,15 +253,15 @@ Result<QString> LinkClient::advise(LinkBox* box, const QString& topic, const QSt
     const QString key = keyOf(topic, item);
     if (!reply || !guard) {
         settle(key);
-        return reply ? RunError::of(ErrNo::NoForeignApplication) : reply.error();
+        return reply ? RunError::of(ErrNo::ElementNotFound) : reply.error();
     }
     m_links[key].append(guard);
     return reply->value(0);
 }
 
-void LinkClient::unadvise(LinkBox* box)
+void LinkClient::unadvise(LinkBox* box, const QString& topic, const QString& item)
 {
-    const QString key = keyOf(linkedTopic(box), linkedItem(box));
+    const QString key = keyOf(topic, item);
     const auto it = m_links.find(key);
     if (it == m_links.end())
         return;
@@ -269,6 +282,15 @@ void LinkClient::lost()
 {
     if (!m_socket)
         return;
+    forEachBox(closeSocket(), &LinkBackend::loseLink);
+    Q_EMIT connectionLost();
+    reportConnectionLost();
+}
+
+QHash<QString, QList<QPointer<LinkBox>>> LinkClient::closeSocket()
+{
+    if (!m_socket)
+        return {};
     QLocalSocket* socket = m_socket;
     m_socket = nullptr;
     socket->disconnect(this);
@@ -283,10 +305,5 @@ void LinkClient::lost()
         p->lost = true;
         p->loop->quit();
     }
-    const auto links = std::exchange(m_links, {});
-    for (const auto& boxes : links)
-        for (const QPointer<LinkBox>& box : boxes)
-            if (box)
-                dropLink(box);
-    Q_EMIT connectionLost();
+    return std::exchange(m_links, {});
 }

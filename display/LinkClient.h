@@ -30,13 +30,15 @@ public:
 
     Result<QString> advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs) override;
     // Never waits.
-    void unadvise(LinkBox* box) override;
+    void unadvise(LinkBox* box, const QString& topic, const QString& item) override;
     // Returns the value as the server stored it.
     Result<QString> poke(const QString& topic, const QString& item, const QString& value,
                          int timeoutMs) override;
+    Status reconnect(int timeoutMs) override;
 
     bool isConnected() const;
-    // Closes the connection; every box loses its link and keeps its text.
+    // Closes the connection on purpose; every box loses its link and keeps its text, and nothing is
+    // brought back.
     void disconnectFromServer();
     // Boxes currently linked.
     int linkCount() const;
@@ -57,7 +59,10 @@ private:
     void flushDeferred();
     void deliver(const QStringList& data);
     void settle(const QString& key);
+    // The server went away: its boxes wait for the link to come back.
     void lost();
+    // Forgets the connection and hands back the boxes that were linked over it.
+    QHash<QString, QList<QPointer<LinkBox>>> closeSocket();
 
     static QString keyOf(const QString& topic, const QString& item)
     {

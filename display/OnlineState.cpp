@@ -4,10 +4,13 @@
 #include "CntrlDDE.h"
 #include "DrawSurface.h"
 #include "LinkBox.h"
+#include "LinkRecovery.h"
 #include "Messages.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPointer>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include <cmath>
@@ -39,8 +42,19 @@ void PageDisplay::setOnLineLook(bool online)
 {
     if (!m_onLine)
         return;
+    if (online && LinkRecovery::isLinkLost()) {
+        setBackground(m_onLine, QColor(255, 160, 128));
+        m_onLine->setText(QStringLiteral("Link lost"));
+        return;
+    }
     setBackground(m_onLine, online ? QColor(128, 255, 128) : QColor(255, 255, 128));
     m_onLine->setText(online ? QStringLiteral("System Online") : QStringLiteral("System Offline"));
+}
+
+void PageDisplay::linkStateChanged()
+{
+    if (SystemOnline)
+        setOnLineLook(true);
 }
 
 void PageDisplay::OnLine_Click()
@@ -53,8 +67,13 @@ void PageDisplay::OnLine_Click()
         return;
     }
     if (m_topicCount != 0) {
-        for (LinkBox* box : m_dataTopic) {
+        const quint64 build = m_build;
+        for (int i = 0; i < elementCount(); ++i) {
+            LinkBox* box = m_dataTopic[static_cast<size_t>(i)];
             const Status linked = box->setLinkMode(1);
+            // Another page was built while this link waited, and linked by its build.
+            if (build != m_build)
+                return;
             if (!linked) {
                 // No server: start it silently; the operator goes online again once it runs.
                 if (linked.error().number == ErrNo::NoForeignApplication)
@@ -111,14 +130,19 @@ void PageDisplay::BitStat_MouseUp(int index)
         return;
     QCheckBox* bit = m_bitStat[static_cast<size_t>(index)];
     if (topic(index).ReadOnly) {
-        bit->setChecked(bitValueOf(m_dataTopic[static_cast<size_t>(index)]->text()) == 1);
+        showBit(index);
         Q_EMIT userActivity();
         return;
     }
-    if (!writeValue(index, bit->isChecked() ? QStringLiteral("1") : QStringLiteral("0"),
-                    QStringLiteral("BitStat_MouseUp")))
-        bit->setChecked(bitValueOf(m_dataTopic[static_cast<size_t>(index)]->text()) == 1);
+    writeValue(index, bit->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), QStringLiteral("BitStat_MouseUp"));
     Q_EMIT userActivity();
+}
+
+void PageDisplay::showBit(int index)
+{
+    if (topic(index).Bool)
+        m_bitStat[static_cast<size_t>(index)]->setChecked(bitValueOf(m_dataTopic[static_cast<size_t>(index)]->text()) ==
+                                                          1);
 }
 
 void PageDisplay::DataTopic_GotFocus(int index) { BeginValueEdit(index); }
@@ -148,36 +172,69 @@ void PageDisplay::DataTopicOut_LostFocus(int index) { EndValueEdit(index); }
 
 void PageDisplay::EndValueEdit(int index)
 {
-    if (index >= elementCount())
+    // Enter closes the edit and the focus loss that follows runs this again: one entry, one write.
+    if (index >= elementCount() || index == m_closingEdit || m_dataTopicOut[static_cast<size_t>(index)]->isHidden())
         return;
     QLineEdit* edit = m_dataTopicOut[static_cast<size_t>(index)];
-    // Hiding a focused box would hand the focus to the next value box and open its edit.
-    if (edit->hasFocus())
-        m_display->setFocus();
-    edit->hide();
+    hideValueEdit(index);
     if (edit->text().isEmpty())
         edit->setText(QStringLiteral("0"));
     if (!SystemOnline || edit->text() == m_dataTopic[static_cast<size_t>(index)]->text())
         return;
     bool numeric = false;
-    edit->text().trimmed().toDouble(&numeric);
-    if (!numeric)
+    const double value = edit->text().trimmed().toDouble(&numeric);
+    // "nan" and "inf" read as numbers but are none a controller holds.
+    if (!numeric || !std::isfinite(value))
         return;
-    (void)writeValue(index, edit->text(), QStringLiteral("EndValueEdit"));
+    writeValue(index, edit->text(), QStringLiteral("EndValueEdit"));
 }
 
-bool PageDisplay::writeValue(int index, const QString& text, const QString& handler)
+void PageDisplay::hideValueEdit(int index)
 {
-    LinkBox* box = m_dataTopic[static_cast<size_t>(index)];
+    const QScopedValueRollback<int> closing(m_closingEdit, index);
+    QLineEdit* edit = m_dataTopicOut[static_cast<size_t>(index)];
+    // Hiding a focused box would hand the focus to the next value box and open its edit.
+    if (edit->hasFocus())
+        m_display->setFocus();
+    edit->hide();
+}
+
+void PageDisplay::closeValueEdits()
+{
+    for (int i = 0; i < elementCount(); ++i)
+        if (!m_dataTopicOut[static_cast<size_t>(i)]->isHidden())
+            hideValueEdit(i);
+}
+
+void PageDisplay::writeValue(int index, const QString& text, const QString& handler)
+{
+    QPointer<LinkBox> box = m_dataTopic[static_cast<size_t>(index)];
+    // Nothing is kept to be written later: the operator decides again once the link is back.
+    if (box->LinkMode() == 0 || box->isStale()) {
+        Messages::show(QStringLiteral("Not written: the link to the communication server is down."));
+        showBit(index);
+        return;
+    }
+    const quint64 build = m_build;
     const QString previous = box->text();
     WriteInProgress = true;
     box->setText(text);
     const Status poked = box->LinkPoke();
-    // A write that did not reach the server must not look written.
-    if (!poked)
-        box->setText(previous);
     WriteInProgress = false;
-    if (!poked)
+    // A page rebuilt during the wait left nothing of this write to put right.
+    if (build != m_build || !box)
+        return;
+    if (poked)
+        return;
+    // A write that did not reach the server must not look written; a late one shows when the server
+    // pushes the value it took.
+    WriteInProgress = true;
+    box->setText(previous);
+    WriteInProgress = false;
+    showBit(index);
+    // No answer came, in time or at all (the link went down meanwhile): the write may have landed.
+    if (poked.error().number == ErrNo::DdeTimeout || box->isStale())
+        Messages::show(QStringLiteral("No answer within the time-out: the value may or may not have been written."));
+    else
         Messages::report(handler, poked.error());
-    return poked.ok();
 }

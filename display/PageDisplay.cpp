@@ -3,6 +3,7 @@
 #include "CntrlForm.h"
 #include "DrawSurface.h"
 #include "LinkBox.h"
+#include "LinkRecovery.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -71,6 +72,8 @@ PageDisplay::PageDisplay(const Options& options, QWidget* parent) : QWidget(pare
         m_onLine->setText(QStringLiteral("Go Online"));
         connect(m_onLine, &QCheckBox::clicked, this, &PageDisplay::OnLine_Click);
     }
+
+    connect(&LinkRecovery::instance(), &LinkRecovery::linkStateChanged, this, &PageDisplay::linkStateChanged);
 
     createTemplates();
     CntrlForm::Set_Fonts(this);

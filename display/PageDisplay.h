@@ -87,9 +87,17 @@ private:
     void placeRow(int index);
     void linkAll();
     void unlinkAll();
+    // Grows the surface to hold every row of the page.
+    void fitSurface(int topicCount);
     void setOnLineLook(bool online);
-    // Sets a value box's text for a write and pokes it; on failure the old text comes back.
-    [[nodiscard]] bool writeValue(int index, const QString& text, const QString& handler);
+    void linkStateChanged();
+    // Sets a value box's text for a write and pokes it; on failure the old text (and bit) comes back.
+    void writeValue(int index, const QString& text, const QString& handler);
+    void showBit(int index);
+    // Hides an edit box without its focus loss writing it.
+    void hideValueEdit(int index);
+    // An edit left open when the page goes away is closed without writing.
+    void closeValueEdits();
     void reportLoadRSLinxFailure(const Status& started);
     void setScrollRange(QScrollBar* bar, int range, int smallDivisor, int largeDivisor);
     const TopicRecord& topic(int index) const;
@@ -97,6 +105,10 @@ private:
     Options m_options;
     std::vector<TopicRecord> m_topics;
     int m_topicCount = 0;
+    // Counts page teardowns: a link or write that waited can tell its page is gone.
+    quint64 m_build = 0;
+    // The edit box being closed; its own focus loss must not close it a second time.
+    int m_closingEdit = -1;
 
     QCheckBox* m_onLine = nullptr;
     QTimer* m_pollTopics = nullptr;

@@ -6,6 +6,7 @@
 #include "DrawSurface.h"
 #include "FileList.h"
 #include "KeyedTree.h"
+#include "LinkRecovery.h"
 #include "Messages.h"
 #include "PageDisplay.h"
 #include "SharedVars.h"
@@ -76,6 +77,11 @@ void DataView::buildControls()
         m_status[i] = new QLabel(m_mainStatus);
         m_status[i]->setObjectName(QStringLiteral("Status(%1)").arg(i));
     }
+    m_linkStatus = new QLabel(QStringLiteral("  Link lost  "), m_mainStatus);
+    m_linkStatus->setObjectName(QStringLiteral("LinkStatus"));
+    m_linkStatus->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold"));
+    m_linkStatus->hide();
+    connect(&LinkRecovery::instance(), &LinkRecovery::linkStateChanged, m_linkStatus, &QLabel::setVisible);
 
     m_noProjectHint = new QLabel(m_client);
     m_noProjectHint->setObjectName(QStringLiteral("NoProjectHint"));
@@ -233,6 +239,8 @@ void DataView::RefreshStatusBar()
     m_status[1]->move(m_status[0]->geometry().right() + 1 + px(35), px(50));
     m_status[0]->raise();
     m_status[1]->raise();
+    m_linkStatus->adjustSize();
+    m_linkStatus->move(m_mainStatus->width() - m_linkStatus->width() - px(50), px(50));
 }
 
 void DataView::resizeEvent(QResizeEvent* event)

@@ -47,6 +47,8 @@ public:
     KeyedTree* progTree() const { return m_progTree; }
     PageDisplay* display() const { return m_display; }
     QLabel* status(int i) const { return m_status[i]; }
+    // "Link lost" on the status strip while the link to the communication server is down.
+    QLabel* linkStatus() const { return m_linkStatus; }
     QTimer* shutDownTimer() const { return m_shutDown; }
     QTimer* logonTimer() const { return m_logonTime; }
     SplitterGrip* splitter() const { return m_splitter; }
@@ -74,6 +76,7 @@ private:
     QLabel* m_mainStatus = nullptr;
     QLabel* m_status[2] = {};
     QLabel* m_noProjectHint = nullptr;
+    QLabel* m_linkStatus = nullptr;
     QTimer* m_shutDown = nullptr;
     QTimer* m_logonTime = nullptr;
 

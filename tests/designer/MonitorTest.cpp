@@ -1,6 +1,7 @@
 #include "CntrlGrid.h"
 #include "LinkBox.h"
 #include "LinkFixture.h"
+#include "LinkRecovery.h"
 #include "MarkGrid.h"
 #include "Monitor.h"
 #include "TempAppFolder.h"
@@ -129,4 +130,38 @@ TEST_F(MonitorTest, ServerErrorShowsQuestionMarkAndProgramScopeComposesItem)
     EXPECT_EQ(monitor->monTopic(2)->LinkItem, QStringLiteral("Program:MainProgram.Pump_Speed"));
     server.set("Line1", "Program:MainProgram.Pump_Speed", "1200");
     EXPECT_TRUE(waitFor([&] { return value(2) == "1200"; }));
+}
+
+TEST_F(MonitorTest, ARelinkedRowShowsItsValueAtOnceAndALostLinkComesBackCurrent)
+{
+    fill(200);
+    monitor->ToggleMonitor();
+    server.set("Line1", "N7:2", "22");
+    mark(2, true);
+    monitor->RefreshMonitorLinks(2);
+    ASSERT_EQ(value(2), QStringLiteral("22"));
+
+    // Unticked and ticked again, or scrolled away and back: the unchanged value shows at once.
+    mark(2, false);
+    monitor->RefreshMonitorLinks(2);
+    ASSERT_EQ(value(2), QString());
+    mark(2, true);
+    monitor->RefreshMonitorLinks(2);
+    EXPECT_EQ(value(2), QStringLiteral("22"));
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    monitor->RefreshMonitorLinks(0);
+    ASSERT_EQ(value(2), QString());
+    grid->verticalScrollBar()->setValue(0);
+    monitor->RefreshMonitorLinks(0);
+    EXPECT_EQ(value(2), QStringLiteral("22"));
+
+    // The server goes away: the value stays, greyed, until the link is back with the current one.
+    server.kill();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return grid->cells().greyColumn() == Monitor::ValueColumn; }, 1000));
+    EXPECT_EQ(value(2), QStringLiteral("22"));
+    ASSERT_TRUE(server.start());
+    server.set("Line1", "N7:2", "23");
+    LinkRecovery::instance().Reconnect_Timer();
+    EXPECT_EQ(value(2), QStringLiteral("23"));
+    EXPECT_EQ(grid->cells().greyColumn(), -1);
 }

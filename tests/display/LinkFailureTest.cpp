@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QLocalSocket>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -101,40 +100,9 @@ TEST_F(LinkFailureTest, BoxDeletedWhileItsLinkWaitsIsNotTouchedAfterwards)
     // Window events run during the wait; one of them closes the page.
     QTimer::singleShot(50, box, [box] { delete box; });
     Status s = box->setLinkMode(1);
-    EXPECT_FALSE(s.ok());
-    EXPECT_EQ(LinkClient::instance().linkCount(), 0);
-}
-
-TEST_F(LinkFailureTest, ServerKilledMidRunDropsLinksKeepsTextsAndReconnectsLater)
-{
-    ASSERT_TRUE(server.start());
-    LinkBox a, b;
-    linkTo(a, QStringLiteral("N7:0"));
-    linkTo(b, QStringLiteral("B3:0/0"));
-    ASSERT_TRUE(a.setLinkMode(1).ok());
-    ASSERT_TRUE(b.setLinkMode(1).ok());
-    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:0"), QStringLiteral("21")), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(a.Text(), QStringLiteral("21"), 3000);
-
-    QSignalSpy lost(&LinkClient::instance(), &LinkClient::connectionLost);
-    server.kill();
-    QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 3000);
-    EXPECT_EQ(a.LinkMode(), 0);
-    EXPECT_EQ(b.LinkMode(), 0);
-    EXPECT_EQ(a.Text(), QStringLiteral("21"));
-    EXPECT_EQ(b.Text(), QStringLiteral("0"));
-    a.setText(QStringLiteral("22"));
-    EXPECT_FALSE(a.LinkPoke().ok());
-
-    Status s = a.setLinkMode(1);
     ASSERT_FALSE(s.ok());
-    EXPECT_EQ(s.error().number, ErrNo::NoForeignApplication);
-
-    // A new server on the same name: the next link operation connects anew. The killed server left its
-    // socket file behind; the new one must take it over.
-    ASSERT_TRUE(server.start());
-    ASSERT_TRUE(a.setLinkMode(1).ok());
-    EXPECT_EQ(a.Text(), QStringLiteral("0"));
+    EXPECT_NE(s.error().number, ErrNo::NoForeignApplication) << "the server was there all along";
+    EXPECT_EQ(LinkClient::instance().linkCount(), 0);
 }
 
 TEST_F(LinkFailureTest, LoadRSLinxStartsTheServerBesideTheProgramsOrReportsWhyItCouldNot)

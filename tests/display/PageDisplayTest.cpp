@@ -1,6 +1,7 @@
 #include "DrawSurface.h"
 #include "LinkBox.h"
 #include "LinkFixture.h"
+#include "LinkRecovery.h"
 #include "Messages.h"
 #include "PageDisplay.h"
 #include "TempAppFolder.h"
@@ -41,7 +42,24 @@ protected:
         display.OnLine_Click();
     }
     QString value(int i) const { return display.dataTopic(i)->text(); }
-    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+    bool waitFor(const std::function<bool()>& condition, int ms = 5000) { return QTest::qWaitFor(condition, ms); }
+    // Types into value box i as an operator does: focus, keys, and Enter unless left open.
+    void type(int i, const char* keys, bool enter = true)
+    {
+        display.activateWindow();
+        QApplication::setActiveWindow(&display);
+        display.dataTopic(i)->setFocus();
+        ASSERT_TRUE(display.dataTopicOut(i)->isVisible());
+        QTest::keyClicks(display.dataTopicOut(i), keys);
+        if (enter)
+            QTest::keyClick(display.dataTopicOut(i), Qt::Key_Return);
+    }
+    void restartServer(const QStringList& args)
+    {
+        server.kill();
+        server.setArgs(args);
+        ASSERT_TRUE(server.start());
+    }
 
     TempAppFolder app;
     MessageRecorder messages;
@@ -115,10 +133,12 @@ TEST_F(PageDisplayTest, TypedValuesAreWrittenOnlyWhenNumericOnlineAndChanged)
     EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("17"));
     EXPECT_EQ(value(1), QStringLiteral("17"));
 
-    display.BeginValueEdit(1);
-    edit->setText("abc");
-    display.DataTopicOut_KeyUp(1, 13);
-    EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("17"));
+    for (const char* notANumber : {"abc", "nan", "NaN", "inf", "-Inf", "+INF"}) {
+        display.BeginValueEdit(1);
+        edit->setText(notANumber);
+        display.DataTopicOut_KeyUp(1, 13);
+        EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("17")) << notANumber;
+    }
 
     // Escape puts the live value back and keeps editing.
     display.BeginValueEdit(1);
@@ -186,9 +206,7 @@ TEST_F(PageDisplayTest, GoingOnlineWithNoTopicsStillPollsOnce)
 
 TEST_F(PageDisplayTest, TimeoutUnlinksTheWholePageWithOneMessage)
 {
-    server.kill();
-    server.setArgs({"--no-rules", "--delay-ms", "1500"});
-    ASSERT_TRUE(server.start());
+    restartServer({"--no-rules", "--delay-ms", "1500"});
     display.dataTopic(0)->LinkTimeout = 3;
     goOnline();
     display.LoadDDE("Slow", Page, 3);
@@ -236,13 +254,18 @@ TEST_F(PageDisplayTest, ScrollRangesFollowTheViewport)
     EXPECT_EQ(display.surface()->y(), 0);
 }
 
-TEST_F(PageDisplayTest, SurfaceHoldsSeventyNineCompleteRows)
+TEST_F(PageDisplayTest, EveryRowOfALongPageCanBeScrolledIntoView)
 {
-    std::vector<TopicRecord> many(81, topic("N7:0", "Row", false));
-    display.LoadDDE("Long", many, 81);
-    const int surfaceHeight = display.surface()->height();
-    EXPECT_LE(display.dataTopic(78)->geometry().bottom(), surfaceHeight - 1);
-    EXPECT_GE(display.dataTopic(79)->y(), surfaceHeight);
+    std::vector<TopicRecord> many(120, topic("N7:0", "Row", false));
+    display.LoadDDE("Long", many, 120);
+    EXPECT_EQ(display.surface()->printed().size(), 121);
+    display.scrollV()->setValue(display.scrollV()->maximum());
+    const QRect last = display.dataTopic(119)->geometry().translated(display.surface()->pos());
+    EXPECT_TRUE(display.viewport()->rect().contains(last));
+
+    // A short page gives the surface its standard size back.
+    display.LoadDDE("Short", {Page[1]}, 1);
+    EXPECT_EQ(display.surface()->height(), 1920);
 }
 
 TEST_F(PageDisplayTest, EnterClosesTheEditWithoutOpeningTheNextBox)
@@ -250,13 +273,116 @@ TEST_F(PageDisplayTest, EnterClosesTheEditWithoutOpeningTheNextBox)
     std::vector<TopicRecord> writable = {topic("N7:1", "First", false), topic("N7:2", "Second", false)};
     goOnline();
     display.LoadDDE("Typing", writable, 2);
-    display.activateWindow();
-    QApplication::setActiveWindow(&display);
-    display.dataTopic(0)->setFocus();
-    ASSERT_TRUE(display.dataTopicOut(0)->isVisible());
-    QTest::keyClicks(display.dataTopicOut(0), "31");
-    QTest::keyClick(display.dataTopicOut(0), Qt::Key_Return);
+    type(0, "31");
     EXPECT_FALSE(display.dataTopicOut(0)->isVisible());
     EXPECT_FALSE(display.dataTopicOut(1)->isVisible());
     EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("31"));
+
+    // A value the server refuses: one poke, one message, the old value back.
+    type(0, "99999");
+    EXPECT_EQ(messages.texts().size(), 1) << messages.texts().join(" | ").toStdString();
+    EXPECT_EQ(value(0), QStringLiteral("31"));
+}
+
+TEST_F(PageDisplayTest, ATimedOutWriteSaysItMayHaveLandedAndThenShowsTheServersValue)
+{
+    restartServer({"--no-rules", "--delay-ms", "400"});
+    goOnline();
+    display.LoadDDE("Slow", {topic("N7:1", "Setpoint", false)}, 1);
+    ASSERT_EQ(display.dataTopic(0)->LinkMode(), 1);
+    display.dataTopic(0)->LinkTimeout = 1;
+    type(0, "17");
+    EXPECT_EQ(messages.texts(),
+              QStringList{"No answer within the time-out: the value may or may not have been written."});
+    EXPECT_EQ(value(0), QStringLiteral("0"));
+    EXPECT_TRUE(waitFor([&] { return value(0) == "17"; })) << "the server took it late";
+    EXPECT_EQ(messages.texts().size(), 1);
+}
+
+TEST_F(PageDisplayTest, AnEditLeftOpenWhenThePageIsRebuiltIsClosedWithoutWriting)
+{
+    goOnline();
+    display.LoadDDE("Edit", Page, 3);
+    type(1, "55", false);
+    display.LoadDDE("Edit", Page, 3);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(" | ").toStdString();
+    EXPECT_EQ(server.get("Line1", "N7:1"), QStringLiteral("0"));
+    for (int i = 0; i < display.elementCount(); ++i)
+        EXPECT_FALSE(display.dataTopicOut(i)->isVisible());
+}
+
+TEST_F(PageDisplayTest, SwitchingPagesWhileLinksWaitLinksTheNewPageWithoutFalseAlarms)
+{
+    restartServer({"--no-rules", "--delay-ms", "300"});
+    for (const char* item : {"N7:10", "N7:11", "N7:20", "N7:21"})
+        server.set("Line1", item, QString::fromLatin1(item).mid(3));
+    const std::vector<TopicRecord> pumps = {topic("N7:10", "Pump 1", false), topic("N7:11", "Pump 2", false)};
+    const std::vector<TopicRecord> tanks = {topic("N7:20", "Tank 1", false), topic("N7:21", "Tank 2", false)};
+    goOnline();
+    auto showsTanksOnly = [&] {
+        EXPECT_EQ(value(0), QStringLiteral("20"));
+        EXPECT_EQ(value(1), QStringLiteral("21"));
+        EXPECT_EQ(LinkClient::instance().linkCount(), 2);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(" | ").toStdString();
+    };
+
+    // Tanks clicked while the first link of Pumps waits ...
+    QTimer::singleShot(100, &display, [&] { display.LoadDDE("Tanks", tanks, 2); });
+    display.LoadDDE("Pumps", pumps, 2);
+    showsTanksOnly();
+
+    // ... and while its second one waits, so its box goes away during its own wait.
+    bool clicked = false;
+    const auto connection = QObject::connect(display.dataTopic(0), &LinkBox::Change, &display, [&] {
+        if (!clicked && value(0) == "10") {
+            clicked = true;
+            QTimer::singleShot(0, &display, [&] { display.LoadDDE("Tanks", tanks, 2); });
+        }
+    });
+    display.LoadDDE("Pumps", pumps, 2);
+    QObject::disconnect(connection);
+    ASSERT_TRUE(clicked);
+    showsTanksOnly();
+
+    server.set("Line1", "N7:10", "12");
+    QTest::qWait(400);
+    EXPECT_EQ(value(0), QStringLiteral("20")) << "no link of Pumps is left";
+}
+
+TEST_F(PageDisplayTest, LostLinkMarksThePageAndRefusesWritesUntilTheLinkIsBack)
+{
+    server.set("Line1", "N7:1", "123");
+    goOnline();
+    display.LoadDDE("Pumps", Page, 3);
+    ASSERT_EQ(value(1), QStringLiteral("123"));
+
+    server.kill();
+    auto allStale = [&](bool stale) {
+        for (int i = 0; i < display.elementCount(); ++i)
+            if (display.dataTopic(i)->isStale() != stale)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(waitFor([&] { return allStale(true); }, 1000));
+    EXPECT_EQ(display.onLine()->text(), QStringLiteral("Link lost"));
+    EXPECT_EQ(value(1), QStringLiteral("123"));
+
+    // Typed and clicked writes are refused at once; nothing is kept to be written later.
+    display.BeginValueEdit(1);
+    display.dataTopicOut(1)->setText("5");
+    display.EndValueEdit(1);
+    EXPECT_EQ(value(1), QStringLiteral("123"));
+    const bool bit = display.bitStat(2)->isChecked();
+    QTest::mouseClick(display.bitStat(2), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(display.bitStat(2)->isChecked(), bit);
+    EXPECT_EQ(messages.texts(), QStringList(2, "Not written: the link to the communication server is down."));
+
+    ASSERT_TRUE(server.start());
+    server.set("Line1", "N7:1", "25");
+    LinkRecovery::instance().Reconnect_Timer();
+    EXPECT_TRUE(allStale(false));
+    EXPECT_EQ(value(1), QStringLiteral("25"));
+    EXPECT_EQ(display.onLine()->text(), QStringLiteral("System Online"));
+    EXPECT_EQ(server.get("Line1", "B3:0/0"), QStringLiteral("0"));
+    EXPECT_EQ(messages.texts().size(), 2);
 }

@@ -1,11 +1,13 @@
 // The designer's whole road against the real server process: import an export, save it as a controller,
 // load it, browse and monitor its tags, send them to a page, go online and write, save the project, and
-// open it in the viewer, where a protected value is refused before logon and written after.
+// open it in the viewer; kill and restart the server under both programs; then, in the viewer, a
+// protected value is refused before logon and written after.
 
 #include "DataView.h"
 #include "KeyedTree.h"
 #include "LinkBox.h"
 #include "LinkFixture.h"
+#include "LinkRecovery.h"
 #include "Main.h"
 #include "MainUI.h"
 #include "MarkGrid.h"
@@ -23,10 +25,12 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -158,7 +162,6 @@ TEST_F(WholeRoad, ExportToLivePageToViewer)
     const QString project = designerFolder.data("Plant.prj");
     ASSERT_TRUE(TempAppFolder::exists(project));
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(" | ").toStdString();
-    display->ForceOffline();
 
     // 8. Copy it beside the viewer and open it there, live.
     TempAppFolder viewerFolder(TempAppFolder::Folders::None);
@@ -172,7 +175,38 @@ TEST_F(WholeRoad, ExportToLivePageToViewer)
     ASSERT_EQ(live->elementCount(), 2);
     EXPECT_EQ(live->dataTopic(1)->text(), QStringLiteral("1450"));
 
-    // 9. The protected speed is refused before logon and written after.
+    // 9. The server dies: both programs mark their values as not current within a second and say so.
+    server.kill();
+    auto allStale = [](PageDisplay* page, bool stale) {
+        for (int i = 0; i < page->elementCount(); ++i)
+            if (page->dataTopic(i)->isStale() != stale)
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return allStale(display, true) && allStale(live, true); }, 1000));
+    EXPECT_EQ(display->onLine()->text(), QStringLiteral("Link lost"));
+    EXPECT_TRUE(viewer.linkStatus()->isVisibleTo(&viewer));
+    EXPECT_EQ(live->dataTopic(1)->text(), QStringLiteral("1450"));
+
+    // It is started again with other values; the reconnect, due within 5 s, makes everything current.
+    ASSERT_TRUE(server.start());
+    server.set("Line1", "Tank_Level", "13.5");
+    server.set("Line1", "Program:MainProgram.Pump_Speed", "1500");
+    QTimer* reconnect = LinkRecovery::instance().reconnectTimer();
+    ASSERT_TRUE(reconnect->isActive());
+    EXPECT_LE(reconnect->interval(), 5000);
+    LinkRecovery::instance().Reconnect_Timer();
+    EXPECT_TRUE(allStale(display, false) && allStale(live, false));
+    for (PageDisplay* page : {display, live}) {
+        EXPECT_EQ(page->dataTopic(0)->text(), QStringLiteral("13.5"));
+        EXPECT_EQ(page->dataTopic(1)->text(), QStringLiteral("1500"));
+    }
+    EXPECT_EQ(grid->cell(speedRow, Monitor::ValueColumn), QStringLiteral("1500"));
+    EXPECT_EQ(display->onLine()->text(), QStringLiteral("System Online"));
+    EXPECT_FALSE(viewer.linkStatus()->isVisibleTo(&viewer));
+    display->ForceOffline();
+
+    // 10. The protected speed is refused before logon and written after.
     EXPECT_FALSE(live->dataTopic(1)->isEnabled());
     viewer.Logon_State = LogonState{true, 1, true};
     viewer.Form_Activate();

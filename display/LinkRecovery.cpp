@@ -1,0 +1,123 @@
+#include "LinkRecovery.h"
+
+#include "CntrlDDE.h"
+#include "LinkBackend.h"
+#include "LinkBox.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace {
+
+QPointer<LinkRecovery> s_instance;
+
+} // namespace
+
+LinkRecovery& LinkRecovery::instance()
+{
+    if (!s_instance)
+        s_instance = new LinkRecovery(QCoreApplication::instance());
+    return *s_instance;
+}
+
+LinkRecovery* LinkRecovery::existing()
+{
+    return s_instance.data();
+}
+
+bool LinkRecovery::isLinkLost()
+{
+    return s_instance && s_instance->m_lost;
+}
+
+LinkRecovery::LinkRecovery(QObject* parent) : QObject(parent), m_timer(new QTimer(this))
+{
+    m_timer->setObjectName(QStringLiteral("Reconnect"));
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &LinkRecovery::Reconnect_Timer);
+}
+
+void LinkRecovery::setLost(bool lost)
+{
+    if (lost == m_lost)
+        return;
+    m_lost = lost;
+    m_pauseMs = FirstPauseMs;
+    if (lost)
+        m_timer->start(m_pauseMs);
+    else
+        m_timer->stop();
+    Q_EMIT linkStateChanged(lost);
+}
+
+void LinkRecovery::connectionLost()
+{
+    setLost(true);
+}
+
+void LinkRecovery::waitForLink(LinkBox* box)
+{
+    if (!m_waiting.contains(box))
+        m_waiting.append(box);
+    setLost(true);
+}
+
+void LinkRecovery::stop()
+{
+    for (const QPointer<LinkBox>& box : std::exchange(m_waiting, {}))
+        if (box)
+            box->recoveryFailed();
+    setLost(false);
+}
+
+void LinkRecovery::Reconnect_Timer()
+{
+    m_timer->stop();
+    // A relink waits for its answer; a loss noticed meanwhile must not start a second attempt inside it.
+    if (!m_lost || m_attempting)
+        return;
+    m_attempting = true;
+    const bool back = relinkWaiting();
+    m_attempting = false;
+    if (back)
+        setLost(false);
+    else
+        retryLater();
+}
+
+// True once the server answers and every waiting box is linked again.
+bool LinkRecovery::relinkWaiting()
+{
+    if (!LinkBackend::instance().reconnect(LongestPauseMs)) {
+        // Its failure to start shows as the link staying lost; a message every few seconds would not help.
+        (void)CntrlDDE::Load_RSLinx();
+        return false;
+    }
+    while (!m_waiting.isEmpty()) {
+        const QPointer<LinkBox> box = m_waiting.takeFirst();
+        if (!box || box->LinkMode() == 0 || !box->isStale())
+            continue;
+        const Status linked = box->open();
+        if (linked)
+            continue;
+        const int number = linked.error().number;
+        if (number == ErrNo::NoForeignApplication || number == ErrNo::DdeTimeout) {
+            if (box && !m_waiting.contains(box))
+                m_waiting.prepend(box);
+            if (number == ErrNo::NoForeignApplication)
+                (void)CntrlDDE::Load_RSLinx();
+            return false;
+        }
+        // Deleted or linked anew meanwhile: the box is someone else's business now. Anything else the
+        // server refuses for good.
+        if (number != ErrNo::ElementNotFound)
+            box->recoveryFailed();
+    }
+    return true;
+}
+
+void LinkRecovery::retryLater()
+{
+    m_pauseMs = qMin(m_pauseMs * 2, LongestPauseMs);
+    m_timer->start(m_pauseMs);
+}

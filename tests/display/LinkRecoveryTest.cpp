@@ -1,0 +1,127 @@
+#include "LinkBox.h"
+#include "LinkFixture.h"
+#include "LinkRecovery.h"
+#include "SharedVars.h"
+#include "TempAppFolder.h"
+
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+void linkTo(LinkBox& box, const QString& item)
+{
+    box.LinkTopic = QStringLiteral("RSLinx|Line1");
+    box.LinkItem = item;
+}
+
+bool serverAnswers(const QString& socket)
+{
+    QLocalSocket s;
+    s.connectToServer(socket);
+    return s.waitForConnected(200);
+}
+
+} // namespace
+
+using LinkRecoveryTest = LinkFixture;
+
+TEST_F(LinkRecoveryTest, LostLinksShowTheirValuesAsNotCurrentUntilTheRestartedServerGivesTheCurrentOnes)
+{
+    TempAppFolder noServerHere;
+    ASSERT_TRUE(server.start());
+    LinkBox a, b;
+    a.setToolTip(QStringLiteral("Double Click to edit"));
+    linkTo(a, QStringLiteral("N7:0"));
+    linkTo(b, QStringLiteral("N7:1"));
+    ASSERT_TRUE(a.setLinkMode(1).ok());
+    ASSERT_TRUE(b.setLinkMode(1).ok());
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:0"), QStringLiteral("123")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(a.Text(), QStringLiteral("123"), 3000);
+    EXPECT_FALSE(a.isStale());
+
+    LinkRecovery& recovery = LinkRecovery::instance();
+    QSignalSpy states(&recovery, &LinkRecovery::linkStateChanged);
+    server.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(a.isStale() && b.isStale(), 1000);
+    EXPECT_EQ(a.Text(), QStringLiteral("123"));
+    EXPECT_TRUE(a.font().strikeOut());
+    EXPECT_EQ(a.palette().color(QPalette::Text), QColor(Qt::gray));
+    EXPECT_TRUE(a.toolTip().contains(a.lastValueAt().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))))
+        << a.toolTip().toStdString();
+    EXPECT_TRUE(LinkRecovery::isLinkLost());
+    ASSERT_EQ(states.size(), 1);
+    EXPECT_TRUE(states[0][0].toBool());
+
+    // A write cannot go anywhere, and nothing is kept to be written later.
+    a.setText(QStringLiteral("7"));
+    EXPECT_FALSE(a.LinkPoke().ok());
+    a.setText(QStringLiteral("123"));
+
+    // A link asked for meanwhile waits with the others instead of failing.
+    LinkBox late;
+    linkTo(late, QStringLiteral("N7:2"));
+    EXPECT_TRUE(late.setLinkMode(1).ok());
+    EXPECT_TRUE(late.isStale());
+
+    // No server: each attempt waits longer, up to 5 s.
+    QTimer* timer = recovery.reconnectTimer();
+    EXPECT_TRUE(timer->isActive());
+    QList<int> pauses{timer->interval()};
+    for (int i = 0; i < 6; ++i) {
+        recovery.Reconnect_Timer();
+        pauses << timer->interval();
+    }
+    EXPECT_EQ(pauses, (QList<int>{250, 500, 1000, 2000, 4000, 5000, 5000}));
+    EXPECT_TRUE(a.isStale());
+
+    // The server comes back holding other values; the next attempt brings every box up to date.
+    ASSERT_TRUE(server.start());
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:0"), QStringLiteral("25")), 0);
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:2"), QStringLiteral("9")), 0);
+    recovery.Reconnect_Timer();
+    EXPECT_FALSE(LinkRecovery::isLinkLost());
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(a.Text(), QStringLiteral("25"));
+    EXPECT_EQ(late.Text(), QStringLiteral("9"));
+    EXPECT_EQ(server.get(QStringLiteral("Line1"), QStringLiteral("N7:0")), QStringLiteral("25"));
+    for (LinkBox* box : {&a, &b, &late}) {
+        EXPECT_FALSE(box->isStale());
+        EXPECT_EQ(box->LinkMode(), 1);
+        EXPECT_FALSE(box->font().strikeOut());
+    }
+    EXPECT_EQ(a.toolTip(), QStringLiteral("Double Click to edit"));
+    EXPECT_NE(a.palette().color(QPalette::Text), QColor(Qt::gray));
+    ASSERT_EQ(states.size(), 2);
+    EXPECT_FALSE(states[1][0].toBool());
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:1"), QStringLiteral("31")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(b.Text(), QStringLiteral("31"), 3000);
+}
+
+TEST_F(LinkRecoveryTest, AnAttemptThatFindsNoServerStartsOneAsALinkWould)
+{
+    ASSERT_TRUE(server.start());
+    LinkBox box;
+    linkTo(box, QStringLiteral("N7:3"));
+    ASSERT_TRUE(box.setLinkMode(1).ok());
+    server.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(box.isStale(), 1000);
+
+    SharedVars::Init_Paths(LinkTestServer::binDir());
+    LinkRecovery::instance().Reconnect_Timer();
+    QTRY_VERIFY_WITH_TIMEOUT(serverAnswers(server.socket()), 5000);
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:3"), QStringLiteral("33")), 0);
+    LinkRecovery::instance().Reconnect_Timer();
+    EXPECT_FALSE(LinkRecovery::isLinkLost());
+    EXPECT_EQ(box.Text(), QStringLiteral("33"));
+
+    // Closing on purpose is no loss: nothing is brought back.
+    LinkClient::instance().disconnectFromServer();
+    EXPECT_FALSE(LinkRecovery::isLinkLost());
+    EXPECT_FALSE(box.isStale());
+    (void)server.control({QStringLiteral("--quit")});
+    QTRY_VERIFY_WITH_TIMEOUT(!serverAnswers(server.socket()), 3000);
+    SharedVars::Init_Paths(QString());
+}
