@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 QPointer<LinkRecovery> s_instance;
@@ -89,8 +91,7 @@ void LinkRecovery::Reconnect_Timer()
 bool LinkRecovery::relinkWaiting()
 {
     if (!LinkBackend::instance().reconnect(LongestPauseMs)) {
-        // Its failure to start shows as the link staying lost; a message every few seconds would not help.
-        (void)CntrlDDE::Load_RSLinx();
+        startServer();
         return false;
     }
     while (!m_waiting.isEmpty()) {
@@ -105,7 +106,7 @@ bool LinkRecovery::relinkWaiting()
             if (box && !m_waiting.contains(box))
                 m_waiting.prepend(box);
             if (number == ErrNo::NoForeignApplication)
-                (void)CntrlDDE::Load_RSLinx();
+                startServer();
             return false;
         }
         // Deleted or linked anew meanwhile: the box is someone else's business now. Anything else the
@@ -116,8 +117,15 @@ bool LinkRecovery::relinkWaiting()
     return true;
 }
 
+void LinkRecovery::startServer()
+{
+    // A failure to start shows as the link staying lost; a message every few seconds would not help.
+    m_serverStarted = CntrlDDE::Load_RSLinx().ok();
+}
+
 void LinkRecovery::retryLater()
 {
     m_pauseMs = qMin(m_pauseMs * 2, LongestPauseMs);
-    m_timer->start(m_pauseMs);
+    // A server just started is up in a moment; the pause goes on growing for the attempts after.
+    m_timer->start(std::exchange(m_serverStarted, false) ? FirstPauseMs : m_pauseMs);
 }

@@ -10,7 +10,7 @@ class QTimer;
 // Brings the links back after the connection to the communication server was lost. Every box whose link
 // went with the connection, or that asked for a link while it was down, is linked again once a server
 // answers, and shows the server's current value. Attempts come after a pause that grows to at most 5 s;
-// an attempt that finds no server starts one, as a link that finds none does.
+// an attempt that finds no server starts one, as a link that finds none does, and looks again shortly.
 class LinkRecovery : public QObject {
     Q_OBJECT
 public:
@@ -41,12 +41,14 @@ Q_SIGNALS:
 private:
     explicit LinkRecovery(QObject* parent);
     bool relinkWaiting();
+    void startServer();
     void retryLater();
     void setLost(bool lost);
 
     QTimer* m_timer = nullptr;
     bool m_lost = false;
     bool m_attempting = false;
+    bool m_serverStarted = false;
     int m_pauseMs = FirstPauseMs;
     QList<QPointer<LinkBox>> m_waiting;
 };

@@ -111,6 +111,8 @@ TEST_F(LinkRecoveryTest, AnAttemptThatFindsNoServerStartsOneAsALinkWould)
 
     SharedVars::Init_Paths(LinkTestServer::binDir());
     LinkRecovery::instance().Reconnect_Timer();
+    EXPECT_EQ(LinkRecovery::instance().reconnectTimer()->interval(), LinkRecovery::FirstPauseMs)
+        << "a server just started is looked for again soon";
     QTRY_VERIFY_WITH_TIMEOUT(serverAnswers(server.socket()), 5000);
     ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:3"), QStringLiteral("33")), 0);
     LinkRecovery::instance().Reconnect_Timer();
