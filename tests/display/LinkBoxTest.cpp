@@ -4,18 +4,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
-
-const QString Topic = QStringLiteral("RSLinx|Line1");
-
-void linkTo(LinkBox& box, const QString& item, const QString& topic = Topic)
-{
-    box.LinkTopic = topic;
-    box.LinkItem = item;
-}
-
-} // namespace
-
 using LinkBoxTest = LinkFixture;
 
 TEST_F(LinkBoxTest, AutomaticLinkShowsValueAtOnceThenEveryChangeToEveryBoxOfTheItem)

@@ -5,27 +5,8 @@
 #include "TempAppFolder.h"
 
 #include <QElapsedTimer>
-#include <QLocalSocket>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-
-void linkTo(LinkBox& box, const QString& item, qint16 tenths = 50)
-{
-    box.LinkTopic = QStringLiteral("RSLinx|Line1");
-    box.LinkItem = item;
-    box.LinkTimeout = tenths;
-}
-
-bool serverAnswers(const QString& socket)
-{
-    QLocalSocket s;
-    s.connectToServer(socket);
-    return s.waitForConnected(200);
-}
-
-} // namespace
 
 using LinkFailureTest = LinkFixture;
 

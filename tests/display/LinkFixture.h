@@ -1,7 +1,10 @@
 #pragma once
 
+#include "LinkBox.h"
 #include "LinkClient.h"
 #include "LinkTestServer.h"
+
+#include <QLocalSocket>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,19 @@ protected:
         qunsetenv("HMI_LINK_SOCKET");
     }
     static void useSocket(const QString& name) { qputenv("HMI_LINK_SOCKET", name.toLocal8Bit()); }
+    static void linkTo(LinkBox& box, const QString& item, qint16 tenths = 50)
+    {
+        box.LinkTopic = QStringLiteral("RSLinx|Line1");
+        box.LinkItem = item;
+        box.LinkTimeout = tenths;
+    }
+    // Whether a server listens on the socket, whoever started it.
+    static bool serverAnswers(const QString& socket)
+    {
+        QLocalSocket s;
+        s.connectToServer(socket);
+        return s.waitForConnected(200);
+    }
 
     LinkTestServer server;
 };

@@ -4,27 +4,9 @@
 #include "SharedVars.h"
 #include "TempAppFolder.h"
 
-#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-
-void linkTo(LinkBox& box, const QString& item)
-{
-    box.LinkTopic = QStringLiteral("RSLinx|Line1");
-    box.LinkItem = item;
-}
-
-bool serverAnswers(const QString& socket)
-{
-    QLocalSocket s;
-    s.connectToServer(socket);
-    return s.waitForConnected(200);
-}
-
-} // namespace
 
 using LinkRecoveryTest = LinkFixture;
 
