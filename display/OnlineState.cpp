@@ -140,9 +140,10 @@ void PageDisplay::BitStat_MouseUp(int index)
 
 void PageDisplay::showBit(int index)
 {
-    if (topic(index).Bool)
-        m_bitStat[static_cast<size_t>(index)]->setChecked(bitValueOf(m_dataTopic[static_cast<size_t>(index)]->text()) ==
-                                                          1);
+    if (!topic(index).Bool)
+        return;
+    const QString value = m_dataTopic[static_cast<size_t>(index)]->text();
+    m_bitStat[static_cast<size_t>(index)]->setChecked(bitValueOf(value) == 1);
 }
 
 void PageDisplay::DataTopic_GotFocus(int index) { BeginValueEdit(index); }
@@ -220,17 +221,15 @@ void PageDisplay::writeValue(int index, const QString& text, const QString& hand
     WriteInProgress = true;
     box->setText(text);
     const Status poked = box->LinkPoke();
-    WriteInProgress = false;
     // A page rebuilt during the wait left nothing of this write to put right.
-    if (build != m_build || !box)
-        return;
-    if (poked)
-        return;
+    const bool pageGone = build != m_build || !box;
     // A write that did not reach the server must not look written; a late one shows when the server
     // pushes the value it took.
-    WriteInProgress = true;
-    box->setText(previous);
+    if (!poked && !pageGone)
+        box->setText(previous);
     WriteInProgress = false;
+    if (poked || pageGone)
+        return;
     showBit(index);
     // No answer came, in time or at all (the link went down meanwhile): the write may have landed.
     if (poked.error().number == ErrNo::DdeTimeout || box->isStale())

@@ -80,7 +80,7 @@ void DataView::buildControls()
     m_linkStatus = new QLabel(QStringLiteral("  Link lost  "), m_mainStatus);
     m_linkStatus->setObjectName(QStringLiteral("LinkStatus"));
     m_linkStatus->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold"));
-    m_linkStatus->hide();
+    m_linkStatus->setVisible(LinkRecovery::isLinkLost());
     connect(&LinkRecovery::instance(), &LinkRecovery::linkStateChanged, m_linkStatus, &QLabel::setVisible);
 
     m_noProjectHint = new QLabel(m_client);
