@@ -34,3 +34,12 @@ ValueStore::WriteResult ValueStore::write(const QString& topic, const QString& i
         Q_EMIT changed(key, n.value);
     return {true, n.value, {}};
 }
+
+void ValueStore::set(const QString& key, const QString& value, Announce announce)
+{
+    auto it = m_values.find(key);
+    if (it != m_values.end() && *it == value && announce == Announce::OnChange)
+        return;
+    m_values.insert(key, value);
+    Q_EMIT changed(key, value);
+}

@@ -1,0 +1,53 @@
+#include "DriverHub.h"
+
+#include "ItemAddress.h"
+#include "ValueStore.h"
+
+DriverHub::DriverHub(ValueStore& store, const QList<TopicConfig>& topics, QObject* parent)
+    : QObject(parent)
+{
+    for (const TopicConfig& t : topics)
+        if (t.driver == TopicConfig::Driver::Logix || t.driver == TopicConfig::Driver::Micro800)
+            m_pollers.insert(t.topic.toUpper(), new LogixPoller(t, store, this));
+}
+
+DriverHub::~DriverHub() = default;
+
+LogixPoller* DriverHub::poller(const QString& topic) const
+{
+    return m_pollers.value(topic.toUpper());
+}
+
+bool DriverHub::serves(const QString& topic) const
+{
+    return poller(topic) != nullptr;
+}
+
+void DriverHub::link(const QString& key, const QString& topic, const QString& item)
+{
+    if (LogixPoller* p = poller(topic))
+        p->link(key, item);
+}
+
+void DriverHub::unlink(const QString& key)
+{
+    if (LogixPoller* p = poller(key.section(QLatin1Char('\t'), 0, 0)))
+        p->unlink(key);
+}
+
+void DriverHub::read(const QString& topic, const QString& item, LogixPoller::ReadDone done)
+{
+    const ItemAddress address = ItemAddress::parse(item);
+    if (!address.valid)
+        return done(ValueStore::serverError(address.error));
+    poller(topic)->read(ValueStore::keyOf(topic, address), item, std::move(done));
+}
+
+void DriverHub::write(const QString& topic, const QString& item, const QString& value,
+                      LogixPoller::WriteDone done)
+{
+    const ItemAddress address = ItemAddress::parse(item);
+    if (!address.valid)
+        return done(false, address.error);
+    poller(topic)->write(ValueStore::keyOf(topic, address), item, value, std::move(done));
+}
