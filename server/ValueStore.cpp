@@ -38,8 +38,13 @@ ValueStore::WriteResult ValueStore::write(const QString& topic, const QString& i
 void ValueStore::set(const QString& key, const QString& value, Announce announce)
 {
     auto it = m_values.find(key);
-    if (it != m_values.end() && *it == value && announce == Announce::OnChange)
+    // Nobody has seen a value before the first: whoever asked for it has it in the answer.
+    if (it == m_values.end()) {
+        m_values.insert(key, value);
         return;
-    m_values.insert(key, value);
+    }
+    if (*it == value && announce == Announce::OnChange)
+        return;
+    *it = value;
     Q_EMIT changed(key, value);
 }

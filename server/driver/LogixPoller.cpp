@@ -205,12 +205,14 @@ void LogixPoller::settle(const QString& key, const QString& value)
     it->known = true;
     it->value = value;
     const QList<ReadDone> waiting = std::exchange(it->waiting, {});
-    if (it->linked > 0)
-        m_store.set(key, value);
-    else
+    const bool linked = it->linked > 0;
+    if (!linked)
         m_items.erase(it);
+    // An advise is answered before the links hear of the value.
     for (const ReadDone& done : waiting)
         done(value);
+    if (linked)
+        m_store.set(key, value);
 }
 
 void LogixPoller::requestDone()
