@@ -1,6 +1,7 @@
 #include "DriverHub.h"
 
 #include "ItemAddress.h"
+#include "LogixPoller.h"
 #include "ValueStore.h"
 
 DriverHub::DriverHub(ValueStore& store, const QList<TopicConfig>& topics, QObject* parent)
@@ -13,7 +14,7 @@ DriverHub::DriverHub(ValueStore& store, const QList<TopicConfig>& topics, QObjec
 
 DriverHub::~DriverHub() = default;
 
-LogixPoller* DriverHub::poller(const QString& topic) const
+TopicPoller* DriverHub::poller(const QString& topic) const
 {
     return m_pollers.value(topic.toUpper());
 }
@@ -25,17 +26,17 @@ bool DriverHub::serves(const QString& topic) const
 
 void DriverHub::link(const QString& key, const QString& topic, const QString& item)
 {
-    if (LogixPoller* p = poller(topic))
+    if (TopicPoller* p = poller(topic))
         p->link(key, item);
 }
 
 void DriverHub::unlink(const QString& key)
 {
-    if (LogixPoller* p = poller(key.section(QLatin1Char('\t'), 0, 0)))
+    if (TopicPoller* p = poller(key.section(QLatin1Char('\t'), 0, 0)))
         p->unlink(key);
 }
 
-void DriverHub::read(const QString& topic, const QString& item, LogixPoller::ReadDone done)
+void DriverHub::read(const QString& topic, const QString& item, TopicPoller::ReadDone done)
 {
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
@@ -44,7 +45,7 @@ void DriverHub::read(const QString& topic, const QString& item, LogixPoller::Rea
 }
 
 void DriverHub::write(const QString& topic, const QString& item, const QString& value,
-                      LogixPoller::WriteDone done)
+                      TopicPoller::WriteDone done)
 {
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LogixPoller.h"
+#include "TopicPoller.h"
 #include "TopicConfig.h"
 
 #include <QHash>
@@ -22,11 +22,11 @@ public:
     // First link of an item key and the end of its last one.
     void link(const QString& key, const QString& topic, const QString& item);
     void unlink(const QString& key);
-    void read(const QString& topic, const QString& item, LogixPoller::ReadDone done);
-    void write(const QString& topic, const QString& item, const QString& value, LogixPoller::WriteDone done);
+    void read(const QString& topic, const QString& item, TopicPoller::ReadDone done);
+    void write(const QString& topic, const QString& item, const QString& value, TopicPoller::WriteDone done);
 
 private:
-    LogixPoller* poller(const QString& topic) const;
+    TopicPoller* poller(const QString& topic) const;
 
-    QHash<QString, LogixPoller*> m_pollers;
+    QHash<QString, TopicPoller*> m_pollers;
 };
