@@ -2,14 +2,18 @@
 
 #include "ItemAddress.h"
 #include "LogixPoller.h"
+#include "PcccPoller.h"
 #include "ValueStore.h"
 
 DriverHub::DriverHub(ValueStore& store, const QList<TopicConfig>& topics, QObject* parent)
     : QObject(parent)
 {
-    for (const TopicConfig& t : topics)
-        if (t.driver == TopicConfig::Driver::Logix || t.driver == TopicConfig::Driver::Micro800)
+    for (const TopicConfig& t : topics) {
+        if (t.usesPccc())
+            m_pollers.insert(t.topic.toUpper(), new PcccPoller(t, store, this));
+        else if (t.driver != TopicConfig::Driver::Sim)
             m_pollers.insert(t.topic.toUpper(), new LogixPoller(t, store, this));
+    }
 }
 
 DriverHub::~DriverHub() = default;

@@ -3,6 +3,7 @@
 #include "Cip.h"
 #include "Encapsulation.h"
 #include "LogixTag.h"
+#include "Pccc.h"
 #include "TagValue.h"
 #include "TopicConfig.h"
 
@@ -213,6 +214,73 @@ TEST(TagValueTest, AtomicTypesAndStringsBothWays)
     EXPECT_EQ(*TagValue::encode(hex("c100"), QStringLiteral("7")), hex("01"));
     EXPECT_FALSE(TagValue::encode(hex("c200"), QStringLiteral("128")));
     EXPECT_FALSE(TagValue::encode(hex("c400"), QStringLiteral("ten")));
+}
+
+TEST(PcccTest, AddressesOfEveryFileKind)
+{
+    auto at = [](const char* item) { return Pccc::parse(QString::fromLatin1(item)).value(); };
+    const Pccc::Address acc = at("T4:0.ACC"), dn = at("T4:0/DN"), pre = at("C5:1.PRE");
+    EXPECT_EQ(acc.fileType, 0x86);
+    EXPECT_EQ(acc.word, 2);
+    EXPECT_EQ(acc.elementBytes, 6);
+    EXPECT_EQ(dn.bit, 13);
+    EXPECT_EQ(dn.word, 0);
+    EXPECT_EQ(pre.fileType, 0x87);
+    EXPECT_EQ(pre.element, 1);
+    EXPECT_EQ(pre.word, 1);
+    const Pccc::Address in = at("I:1/17"), out = at("O:0/3"), status = at("S:1/15"), bits = at("B3/16");
+    EXPECT_TRUE(in.slotted);
+    EXPECT_EQ(in.fileType, 0x8C);
+    EXPECT_EQ(in.file, 1);
+    EXPECT_EQ(in.element, 1);
+    EXPECT_EQ(in.word, 1);
+    EXPECT_EQ(in.bit, 1);
+    EXPECT_EQ(out.fileType, 0x8B);
+    EXPECT_EQ(out.bit, 3);
+    EXPECT_EQ(status.fileType, 0x84);
+    EXPECT_EQ(status.file, 2);
+    EXPECT_EQ(status.bit, 15);
+    EXPECT_EQ(bits.element, 1);
+    EXPECT_EQ(bits.bit, 0);
+    EXPECT_EQ(at("F8:3").valueBytes, 4);
+    EXPECT_EQ(at("L9:0/31").bit, 31);
+    EXPECT_EQ(at("ST9:0").elementBytes, 84);
+    EXPECT_FALSE(Pccc::parse(QStringLiteral("Tank_Level")));
+}
+
+TEST(PcccTest, TypedReadsWritesAndRepliesInBytes)
+{
+    const QByteArray execute = hex("4b 02 20 67 24 01 07 3d f3 45 43 50 21 0f 00 34 12");
+    auto at = [](const char* item) { return Pccc::parse(QString::fromLatin1(item)).value(); };
+    EXPECT_EQ(Pccc::read(0x1234, at("N7:5"), 2), execute + hex("a2 02 07 89 05 00"));
+    EXPECT_EQ(Pccc::read(0x1234, at("T4:0.ACC"), 12), execute + hex("a2 0c 04 86 00 00"));
+    EXPECT_EQ(Pccc::read(0x1234, at("N255:0"), 2), execute + hex("a2 02 ff ff 00 89 00 00"));
+    EXPECT_EQ(Pccc::read(0x1234, at("I:1/17"), 2), execute + hex("a2 02 01 8c 01 01"));
+    EXPECT_EQ(Pccc::write(0x1234, at("N7:5"), hex("feff")), execute + hex("aa 02 07 89 05 00 fe ff"));
+    EXPECT_EQ(Pccc::write(0x1234, at("T4:0.PRE"), hex("0a00")), execute + hex("aa 02 04 86 00 01 0a 00"));
+    EXPECT_EQ(Pccc::maskedWrite(0x1234, at("B3/16"), 1, 1), execute + hex("ab 02 03 85 01 00 0100 0100"));
+    EXPECT_EQ(Pccc::maskedWrite(0x1234, at("T4:0/DN"), 0x2000, 0), execute + hex("ab 02 04 86 00 00 0020 0000"));
+
+    const QByteArray head = hex("cb 00 00 00 07 3d f3 45 43 50 21");
+    EXPECT_EQ(*Pccc::replyData(head + hex("4f 00 34 12 2a 00"), 0x1234), hex("2a 00"));
+    EXPECT_FALSE(Pccc::replyData(head + hex("4f 00 35 12 2a 00"), 0x1234));  // another transaction
+    EXPECT_FALSE(Pccc::replyData(head.left(8), 0x1234));
+    EXPECT_FALSE(Pccc::replyData(hex("cb 00 00 00 ff"), 0x1234));              // requester longer than the reply
+    const auto refused = Pccc::replyData(head + hex("4f f0 34 12 06"), 0x1234);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().description,
+              QStringLiteral("address does not point to something usable (PCCC status 0xf0, extended 0x06)"));
+
+    EXPECT_EQ(*Pccc::text(at("N7:0"), hex("feff")), QStringLiteral("-2"));
+    EXPECT_EQ(*Pccc::text(at("N7:0/15"), hex("0080")), QStringLiteral("1"));
+    EXPECT_EQ(*Pccc::text(at("F8:0"), hex("0000c03f")), QStringLiteral("1.5"));
+    EXPECT_EQ(*Pccc::text(at("L9:0"), hex("00000080")), QStringLiteral("-2147483648"));
+    const QByteArray his("iH\0s", 4);
+    EXPECT_EQ(*Pccc::text(at("ST9:0"), hex("0300") + his + QByteArray(78, '\0')), QStringLiteral("His"));
+    EXPECT_FALSE(Pccc::text(at("F8:0"), hex("0000")));
+    EXPECT_EQ(*Pccc::encode(at("ST9:0"), QStringLiteral("His")), hex("0300") + his + QByteArray(78, '\0'));
+    EXPECT_EQ(*Pccc::encode(at("N7:0"), QStringLiteral("-2")), hex("feff"));
+    EXPECT_FALSE(Pccc::encode(at("N7:0"), QStringLiteral("40000")));
 }
 
 TEST(TopicConfigTest, FieldLinesWithDefaultsAndDamagedLinesReported)

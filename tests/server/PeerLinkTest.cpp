@@ -1,6 +1,7 @@
 // CommServer against a controller simulator nobody here wrote: each a process of its own, over loopback.
 #include "LinkTestServer.h"
 #include "LogixTag.h"
+#include "Pccc.h"
 #include "PeerController.h"
 #include "RawClient.h"
 #include "TagValue.h"
@@ -169,6 +170,35 @@ TEST(PeerLogixTest, LostControllerShownOnLinksAndValuesReturnWhenItAnswersAgain)
     peer.stop();
     EXPECT_FALSE(dataStartingWith(c, "Counts[1]", "Server error: PLC1: 127.0.0.1:", 3000).isEmpty());
     EXPECT_LT(t.elapsed(), 1500);
+}
+
+TEST(PeerPcccTest, IntegerAndFloatFilesOfAnSlc500ReadAndWritten)
+{
+    SKIP_WITHOUT_PEER();
+    PeerController peer({QStringLiteral("--plc=SLC500"), QStringLiteral("--tag=N7[10]"), QStringLiteral("--tag=F8[10]")});
+    ASSERT_TRUE(peer.start());
+    DrivenServer s({QStringLiteral("SLC\tSLC500\t127.0.0.1\t%1\t\t100\t2000\t").arg(peer.port())});
+    ASSERT_TRUE(s.server.start());
+
+    RawClient c(s.server.socket());
+    EXPECT_EQ(c.ask(fields({"ADVISE", "1", "SLC", "N7:0"})), fields({"OK", "1", "0"}));
+    EXPECT_EQ(c.ask(fields({"ADVISE", "2", "SLC", "N7:9"})), fields({"OK", "2", "0"}));
+    EXPECT_EQ(s.server.set("SLC", "N7:9", "-1234"), 0);
+    EXPECT_EQ(s.server.set("SLC", "F8:2", "3.75"), 0);
+    EXPECT_EQ(s.server.set("SLC", "N7:3", "70000"), 2);
+    EXPECT_FALSE(dataStartingWith(c, "N7:9", "-1234", 2000).isEmpty());
+    EXPECT_EQ(s.server.get("SLC", "F8:2"), "3.75");
+    EXPECT_TRUE(s.server.get("SLC", "N7:10").startsWith("Server error: SLC: file is the wrong size"));
+
+    ASSERT_EQ(s.server.control({QStringLiteral("--quit")}), 0);
+    s.server.process().waitForFinished(3000);
+    PeerClient check(peer.port(), QString());
+    const auto cip = check.ask(Pccc::read(7, Pccc::parse(QStringLiteral("N7:8")).value(), 4));
+    ASSERT_TRUE(cip);
+    EXPECT_EQ(*Pccc::replyData(*cip, 7), QByteArray::fromHex("00002efb"));
+    const auto f = check.ask(Pccc::read(8, Pccc::parse(QStringLiteral("F8:2")).value(), 4));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(*Pccc::text(Pccc::parse(QStringLiteral("F8:2")).value(), *Pccc::replyData(*f, 8)), "3.75");
 }
 
 TEST(PeerLogixTest, SilentControllerDelaysNoOtherTopic)
