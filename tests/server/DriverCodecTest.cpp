@@ -4,8 +4,11 @@
 #include "Encapsulation.h"
 #include "LogixTag.h"
 #include "Pccc.h"
+#include "ReplyDecoders.h"
 #include "TagValue.h"
 #include "TopicConfig.h"
+
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -310,4 +313,27 @@ TEST(TopicConfigTest, FieldLinesWithDefaultsAndDamagedLinesReported)
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(loaded.warnings[i].startsWith(QStringLiteral("line %1:").arg(QList<int>{4, 5, 6, 8, 9}[i])))
             << loaded.warnings[i].toStdString();
+}
+
+TEST(ReplyDecodersTest, TruncatedAndRandomRepliesAreRefusedWithoutCrashing)
+{
+    // Every cut of well-formed replies, then random bytes behind plausible starts.
+    const QList<QByteArray> replies = {
+        hex("00000000 0000 0200 a100 0400 88776655 b100 1600 0300 8a 00 00 00 0200 0600 1000")
+            + hex("cc 00 00 00 c4 00 f9 ff ff ff cc 00 05 00"),
+        hex("0200 a100 0400 88776655 b100 0c00 0300 b1000e000100 cc 00 00 00 a0 02 ce 0f 05 00 00 00") + "Hello",
+        hex("cb 00 00 00 07 3d f3 45 43 50 21 4f 00 01 00 03 00 69 48 00 73"),
+        hex("db 00 00 00 78563412 44332211 4242 3df3 45435021 80841e00 80841e00 02 00 0000"),
+    };
+    for (const QByteArray& reply : replies)
+        for (qsizetype n = 0; n <= reply.size(); ++n)
+            EXPECT_EQ(DecodeControllerReply(reinterpret_cast<const uint8_t*>(reply.constData()), size_t(n)), 0);
+    QRandomGenerator random(16);
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray bytes = replies[i % replies.size()].left(random.bounded(24));
+        bytes.resize(bytes.size() + random.bounded(64));
+        for (qsizetype j = bytes.size() / 2; j < bytes.size(); ++j)
+            bytes[j] = static_cast<char>(random.bounded(256));
+        EXPECT_EQ(DecodeControllerReply(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), 0);
+    }
 }
