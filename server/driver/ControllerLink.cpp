@@ -58,6 +58,8 @@ void ControllerLink::send(const QByteArray& cip, Done done)
         return;
     }
     m_queue.emplace_back(cip, std::move(done));
+    // A poke may be the first the topic hears of.
+    open();
     sendNext();
 }
 

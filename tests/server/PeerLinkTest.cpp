@@ -180,11 +180,12 @@ TEST(PeerPcccTest, IntegerAndFloatFilesOfAnSlc500ReadAndWritten)
     DrivenServer s({QStringLiteral("SLC\tSLC500\t127.0.0.1\t%1\t\t100\t2000\t").arg(peer.port())});
     ASSERT_TRUE(s.server.start());
 
+    // A poke is the first the topic hears of.
+    EXPECT_EQ(s.server.set("SLC", "F8:2", "3.75"), 0);
     RawClient c(s.server.socket());
     EXPECT_EQ(c.ask(fields({"ADVISE", "1", "SLC", "N7:0"})), fields({"OK", "1", "0"}));
     EXPECT_EQ(c.ask(fields({"ADVISE", "2", "SLC", "N7:9"})), fields({"OK", "2", "0"}));
     EXPECT_EQ(s.server.set("SLC", "N7:9", "-1234"), 0);
-    EXPECT_EQ(s.server.set("SLC", "F8:2", "3.75"), 0);
     EXPECT_EQ(s.server.set("SLC", "N7:3", "70000"), 2);
     EXPECT_FALSE(dataStartingWith(c, "N7:9", "-1234", 2000).isEmpty());
     EXPECT_EQ(s.server.get("SLC", "F8:2"), "3.75");
