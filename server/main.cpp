@@ -165,14 +165,16 @@ int main(int argc, char** argv)
     if (const int ms = msOption(QStringLiteral("exit-after-ms")))
         QTimer::singleShot(ms, &app, &QCoreApplication::quit);
 
-    Simulator simulator(store);
-    const Simulator::Loaded rules = Simulator::parse(rulesLines(args, err));
-    for (const QString& w : rules.warnings)
-        err << "CommServer: rules " << w << Qt::endl;
-    simulator.start(rules.rules);
-
     DriverHub drivers(store, topicLines(args, err));
     server.setDrivers(&drivers);
+
+    Simulator simulator(store);
+    Simulator::Loaded rules = Simulator::parse(rulesLines(args, err));
+    for (const QString& w : rules.warnings)
+        err << "CommServer: rules " << w << Qt::endl;
+    // A controller's values are its own: rules for its topics would fight them.
+    rules.rules.removeIf([&](const SimRule& r) { return drivers.serves(r.topic); });
+    simulator.start(rules.rules);
 
     // Tests wait for this line before they connect.
     out << "ready " << socketName << Qt::endl;
