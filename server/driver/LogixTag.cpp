@@ -73,11 +73,6 @@ QByteArray read(const QByteArray& path)
     return Cip::request(ReadTag, path, Bytes::Writer().u16(1).data());
 }
 
-QByteArray readFragmented(const QByteArray& path, quint32 offset)
-{
-    return Cip::request(ReadTagFragmented, path, Bytes::Writer().u16(1).u32(offset).data());
-}
-
 QByteArray write(const QByteArray& path, const QByteArray& type, const QByteArray& data)
 {
     Bytes::Writer w;

@@ -11,7 +11,6 @@ namespace LogixTag {
 inline constexpr quint8 ReadTag = 0x4C;
 inline constexpr quint8 WriteTag = 0x4D;
 inline constexpr quint8 ReadModifyWrite = 0x4E;
-inline constexpr quint8 ReadTagFragmented = 0x52;
 
 struct Ref {
     QByteArray path; // ANSI extended symbolic segments with element segments
@@ -21,7 +20,6 @@ struct Ref {
 Result<Ref> parse(const QString& item);
 
 QByteArray read(const QByteArray& path);
-QByteArray readFragmented(const QByteArray& path, quint32 offset);
 QByteArray write(const QByteArray& path, const QByteArray& type, const QByteArray& data);
 // Sets or clears one bit of an integer of `width` bytes, leaving its neighbours to the controller.
 QByteArray writeBit(const QByteArray& path, int width, int bit, bool on);

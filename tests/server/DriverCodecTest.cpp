@@ -177,7 +177,6 @@ TEST(LogixTagTest, SymbolicPathsOfEveryItemForm)
     EXPECT_EQ(LogixTag::writeBit(p, 4, 9, true), hex("4e 04") + p + hex("0400 00020000 ffffffff"));
     EXPECT_EQ(LogixTag::writeBit(p, 2, 0, false), hex("4e 04") + p + hex("0200 0000 feff"));
     EXPECT_EQ(LogixTag::write(p, hex("c400"), hex("f9ffffff")), hex("4d 04") + p + hex("c400 0100 f9ffffff"));
-    EXPECT_EQ(LogixTag::readFragmented(p, 88), hex("52 04") + p + hex("0100 58000000"));
 }
 
 TEST(TagValueTest, AtomicTypesAndStringsBothWays)
