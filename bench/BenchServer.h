@@ -14,7 +14,8 @@ public:
     {
         qputenv("HMI_LINK_SOCKET", m_socket.toLocal8Bit());
         m_process.start(QStringLiteral(HMI_BIN_DIR "/CommServer"),
-                        QStringList{QStringLiteral("--socket"), m_socket, QStringLiteral("--no-rules")} + moreArgs);
+                        QStringList{QStringLiteral("--socket"), m_socket, QStringLiteral("--no-rules")} +
+                            moreArgs);
     }
     ~BenchServer()
     {

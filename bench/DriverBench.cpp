@@ -55,7 +55,8 @@ double cpuSeconds(qint64 pid)
     if (!f.open(QIODevice::ReadOnly))
         return 0;
     const QList<QByteArray> fields = f.readAll().split(')').value(1).trimmed().split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 QByteArray residentKb(qint64 pid)
@@ -74,7 +75,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (!PeerController::available()) {
-        std::printf("driver_bench: skipped, the controller simulator's sources are not beside this checkout\n");
+        std::printf(
+            "driver_bench: skipped, the controller simulator's sources are not beside this checkout\n");
         return 0;
     }
     QStringList args = {QStringLiteral("--plc=ControlLogix"), QStringLiteral("--path=1,0")};
@@ -105,21 +107,24 @@ int main(int argc, char** argv)
         runFor(RunMs);
         const TopicPoller::Stats& s = poller.stats();
         const double perSecond = s.values * 1000.0 / RunMs;
-        std::printf("Logix topic, %d DINT tags, simulator: %.0f values/s in %lld cycles, %.1f round trips per cycle\n",
+        std::printf("Logix topic, %d DINT tags, simulator: %.0f values/s in %lld cycles, %.1f round trips "
+                    "per cycle\n",
                     Tags, perSecond, static_cast<long long>(s.cycles),
                     s.cycles ? static_cast<double>(s.requests) / s.cycles : 0.0);
         std::printf("  one request per tag, same simulator: %.0f values/s; ratio %.2f\n", single,
                     single > 0 ? perSecond / single : 0.0);
         std::printf("  a controller taking Multiple Service Packets would need %lld round trips per cycle "
                     "(4002-byte connection)\n",
-                    static_cast<long long>(Cip::packBatches(requestSizes, QList<qsizetype>(Tags, 10), 4002 - 64).size()));
+                    static_cast<long long>(
+                        Cip::packBatches(requestSizes, QList<qsizetype>(Tags, 10), 4002 - 64).size()));
     }
 
     // The real server, 1,000 links from one program.
     QTemporaryDir dir;
     QFile topics(dir.filePath(QStringLiteral("CommTopics.txt")));
     topics.open(QIODevice::WriteOnly);
-    topics.write(QStringLiteral("PLC1\tLogix\t127.0.0.1\t%1\t1,0\t250\t2000\t\r\n").arg(peer.port()).toLatin1());
+    topics.write(
+        QStringLiteral("PLC1\tLogix\t127.0.0.1\t%1\t1,0\t250\t2000\t\r\n").arg(peer.port()).toLatin1());
     topics.close();
     BenchServer server(QStringLiteral("driver"), {QStringLiteral("--topics"), topics.fileName()});
     if (!server.started())
@@ -129,7 +134,8 @@ int main(int argc, char** argv)
     if (!link.waitForConnected(3000))
         return 1;
     for (int i = 0; i < Tags; ++i)
-        link.write(LinkProtocol::encodeLine({QStringLiteral("ADVISE"), QString::number(i + 1), QStringLiteral("PLC1"), tag(i)}));
+        link.write(LinkProtocol::encodeLine(
+            {QStringLiteral("ADVISE"), QString::number(i + 1), QStringLiteral("PLC1"), tag(i)}));
     link.flush();
     runFor(2000);
     const double before = cpuSeconds(server.processId());
@@ -137,7 +143,7 @@ int main(int argc, char** argv)
     t.start();
     runFor(5000);
     const double share = (cpuSeconds(server.processId()) - before) * 100000.0 / t.elapsed();
-    std::printf("CommServer polling %d linked tags every 250 ms: %.1f%% of one core, resident %s\n", Tags, share,
-                residentKb(server.processId()).constData());
+    std::printf("CommServer polling %d linked tags every 250 ms: %.1f%% of one core, resident %s\n", Tags,
+                share, residentKb(server.processId()).constData());
     return 0;
 }

@@ -206,7 +206,8 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line)
         }
         if (driven(topic)) {
             m_drivers->write(topic, item, f[4], [answer = later(c), id](bool ok, const QString& v) {
-                answer(ok ? QStringList{Ok, id, v} : QStringList{Err, id, QStringLiteral("285"), refusedText(v)});
+                answer(ok ? QStringList{Ok, id, v}
+                          : QStringList{Err, id, QStringLiteral("285"), refusedText(v)});
             });
             return;
         }

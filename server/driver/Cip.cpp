@@ -86,8 +86,9 @@ Result<Reply> parseReply(const QByteArray& bytes, quint8 service)
     if (!r.ok())
         return Encapsulation::malformed(QStringLiteral("CIP reply of %1 bytes").arg(bytes.size()));
     if (code != (service | ReplyBit))
-        return Encapsulation::malformed(
-            QStringLiteral("reply 0x%1 to service 0x%2").arg(code, 2, 16, QLatin1Char('0')).arg(service, 2, 16, QLatin1Char('0')));
+        return Encapsulation::malformed(QStringLiteral("reply 0x%1 to service 0x%2")
+                                            .arg(code, 2, 16, QLatin1Char('0'))
+                                            .arg(service, 2, 16, QLatin1Char('0')));
     reply.service = service;
     return reply;
 }
@@ -97,8 +98,9 @@ QString statusText(quint8 status, const QList<quint16>& extended)
     QString text = generalText(status);
     if (!extended.isEmpty()) {
         const QString more = extendedText(status, extended.first());
-        text += more.isEmpty() ? QStringLiteral(", extended status 0x%1").arg(extended.first(), 4, 16, QLatin1Char('0'))
-                               : QStringLiteral(": ") + more;
+        text += more.isEmpty()
+                    ? QStringLiteral(", extended status 0x%1").arg(extended.first(), 4, 16, QLatin1Char('0'))
+                    : QStringLiteral(": ") + more;
     }
     return text + QStringLiteral(" (CIP status 0x%1)").arg(status, 2, 16, QLatin1Char('0'));
 }
@@ -121,14 +123,16 @@ Result<QByteArray> route(const QString& text)
         return QByteArray();
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() % 2 != 0)
-        return RunError::of(ErrNo::InvalidCall, QStringLiteral("path '%1' needs port and address pairs").arg(text));
+        return RunError::of(ErrNo::InvalidCall,
+                            QStringLiteral("path '%1' needs port and address pairs").arg(text));
     Bytes::Writer w;
     for (qsizetype i = 0; i < parts.size(); i += 2) {
         bool portOk = false, linkOk = false;
         const int port = parts[i].trimmed().toInt(&portOk);
         const int link = parts[i + 1].trimmed().toInt(&linkOk);
         if (!portOk || !linkOk || port < 1 || port > 14 || link < 0 || link > 255)
-            return RunError::of(ErrNo::InvalidCall, QStringLiteral("path '%1': ports are 1 to 14, addresses 0 to 255").arg(text));
+            return RunError::of(ErrNo::InvalidCall,
+                                QStringLiteral("path '%1': ports are 1 to 14, addresses 0 to 255").arg(text));
         w.u8(static_cast<quint32>(port)).u8(static_cast<quint32>(link));
     }
     return w.data();
@@ -166,7 +170,8 @@ Result<Opened> openedFrom(const Reply& reply)
     r.u8();
     r.bytes(words * 2);
     if (!r.ok())
-        return Encapsulation::malformed(QStringLiteral("forward open reply of %1 bytes").arg(reply.data.size()));
+        return Encapsulation::malformed(
+            QStringLiteral("forward open reply of %1 bytes").arg(reply.data.size()));
     return o;
 }
 

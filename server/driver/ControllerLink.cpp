@@ -120,22 +120,27 @@ void ControllerLink::handle(const QByteArray& bytes)
     }
     case State::Opening:
         if (packet->command != Encapsulation::SendRRData)
-            return fail(Encapsulation::malformed(QStringLiteral("command 0x%1 while opening").arg(packet->command, 0, 16)).description);
+            return fail(Encapsulation::malformed(
+                            QStringLiteral("command 0x%1 while opening").arg(packet->command, 0, 16))
+                            .description);
         return opened(Encapsulation::unconnectedReply(packet->data));
     case State::Ready: {
         Result<QByteArray> cip = RunError::of(ErrNo::InvalidCall, QString());
         if (m_connected && packet->command == Encapsulation::SendUnitData) {
             const Result<Encapsulation::Connected> c = Encapsulation::connectedReply(packet->data);
             if (c && c->connectionId != m_params.toConnectionId)
-                return fail(Encapsulation::malformed(QStringLiteral("reply on another connection")).description);
+                return fail(
+                    Encapsulation::malformed(QStringLiteral("reply on another connection")).description);
             cip = c ? Result<QByteArray>(c->cip) : Result<QByteArray>(c.error());
         } else if (!m_connected && packet->command == Encapsulation::SendRRData) {
             cip = Encapsulation::unconnectedReply(packet->data);
         } else {
-            return fail(Encapsulation::malformed(QStringLiteral("command 0x%1").arg(packet->command, 0, 16)).description);
+            return fail(Encapsulation::malformed(QStringLiteral("command 0x%1").arg(packet->command, 0, 16))
+                            .description);
         }
         if (!cip || !m_inFlight)
-            return fail(cip ? QStringLiteral("malformed reply: a reply nobody asked for") : cip.error().description);
+            return fail(cip ? QStringLiteral("malformed reply: a reply nobody asked for")
+                            : cip.error().description);
         Done done = std::move(m_inFlight);
         m_inFlight = nullptr;
         done(cip);

@@ -5,8 +5,7 @@
 #include "PcccPoller.h"
 #include "ValueStore.h"
 
-DriverHub::DriverHub(ValueStore& store, const QList<TopicConfig>& topics, QObject* parent)
-    : QObject(parent)
+DriverHub::DriverHub(ValueStore& store, const QList<TopicConfig>& topics, QObject* parent) : QObject(parent)
 {
     for (const TopicConfig& t : topics) {
         if (t.usesPccc())

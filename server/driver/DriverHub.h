@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TopicPoller.h"
 #include "TopicConfig.h"
+#include "TopicPoller.h"
 
 #include <QHash>
 #include <QObject>

@@ -87,7 +87,8 @@ Result<Packet> decode(const QByteArray& packet)
     r.u32(); // options
     p.data = r.bytes(length);
     if (!r.ok() || !r.atEnd())
-        return malformed(QStringLiteral("encapsulation length %1 against %2 bytes").arg(length).arg(packet.size()));
+        return malformed(
+            QStringLiteral("encapsulation length %1 against %2 bytes").arg(length).arg(packet.size()));
     return p;
 }
 

@@ -71,7 +71,8 @@ void LogixPoller::sendBatch(const QStringList& keys)
     QList<QByteArray> requests;
     for (const QString& key : keys)
         requests << LogixTag::read(m_refs.value(key).path);
-    send(Cip::multipleService(requests), [this, keys](const Result<QByteArray>& cip) { batchAnswered(keys, cip); });
+    send(Cip::multipleService(requests),
+         [this, keys](const Result<QByteArray>& cip) { batchAnswered(keys, cip); });
 }
 
 void LogixPoller::batchAnswered(const QStringList& keys, const Result<QByteArray>& cip)
@@ -141,7 +142,8 @@ void LogixPoller::writeItem(const QString& key, const QString& value, WriteDone 
     });
 }
 
-void LogixPoller::writeTyped(const LogixTag::Ref& ref, const QByteArray& type, const QString& value, WriteDone done)
+void LogixPoller::writeTyped(const LogixTag::Ref& ref, const QByteArray& type, const QString& value,
+                             WriteDone done)
 {
     QByteArray request;
     QString stored;

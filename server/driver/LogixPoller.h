@@ -28,5 +28,5 @@ private:
 
     QHash<QString, LogixTag::Ref> m_refs;
     QHash<QString, QByteArray> m_types; // as the controller last reported them
-    bool m_multiple = true;              // the controller takes Multiple Service Packets
+    bool m_multiple = true;             // the controller takes Multiple Service Packets
 };

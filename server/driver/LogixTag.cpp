@@ -49,7 +49,8 @@ Result<Ref> parse(const QString& item)
         return RunError::of(ErrNo::InvalidCall, address.error);
     if (item.contains(QLatin1Char('/')) ||
         (item.contains(QLatin1Char(':')) && !item.startsWith(QLatin1String("Program:"), Qt::CaseInsensitive)))
-        return RunError::of(ErrNo::InvalidCall, QStringLiteral("'%1' is a data table address, not a tag").arg(item));
+        return RunError::of(ErrNo::InvalidCall,
+                            QStringLiteral("'%1' is a data table address, not a tag").arg(item));
 
     QString rest = item;
     Bytes::Writer w;

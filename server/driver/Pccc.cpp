@@ -31,9 +31,9 @@ struct FileKind {
 const QHash<QString, FileKind>& kinds()
 {
     static const QHash<QString, FileKind> table = {
-        {"O", {0x8B, 2}}, {"I", {0x8C, 2}}, {"S", {0x84, 2}}, {"B", {0x85, 2}}, {"T", {0x86, 6}},
-        {"C", {0x87, 6}}, {"R", {0x88, 6}}, {"N", {0x89, 2}}, {"F", {0x8A, 4}}, {"ST", {0x8D, 84}},
-        {"A", {0x8E, 2}}, {"L", {0x91, 4}},
+        {"O", {0x8B, 2}}, {"I", {0x8C, 2}},   {"S", {0x84, 2}}, {"B", {0x85, 2}},
+        {"T", {0x86, 6}}, {"C", {0x87, 6}},   {"R", {0x88, 6}}, {"N", {0x89, 2}},
+        {"F", {0x8A, 4}}, {"ST", {0x8D, 84}}, {"A", {0x8E, 2}}, {"L", {0x91, 4}},
     };
     return table;
 }
@@ -64,7 +64,8 @@ void field(Bytes::Writer& w, int n)
         w.u8(0xFF).u16(static_cast<quint32>(n));
 }
 
-QByteArray command(quint16 tns, quint8 function, const Address& at, int bytes, int word, const QByteArray& rest)
+QByteArray command(quint16 tns, quint8 function, const Address& at, int bytes, int word,
+                   const QByteArray& rest)
 {
     Bytes::Writer w;
     w.bytes(Requester).u8(Command).u8(0).u16(tns).u8(function).u8(static_cast<quint32>(bytes));
@@ -95,7 +96,8 @@ Result<Address> parse(const QString& item)
         QStringLiteral("^(ST|[A-Z])(\\d+)(?::(\\d+)(?:\\.([A-Z]+|\\d+))?)?(?:/(\\d+))?$"));
     const QRegularExpressionMatch m = form.match(a.canonical);
     if (!m.hasMatch())
-        return RunError::of(ErrNo::InvalidCall, QStringLiteral("'%1' is a tag, not a data table address").arg(item));
+        return RunError::of(ErrNo::InvalidCall,
+                            QStringLiteral("'%1' is a tag, not a data table address").arg(item));
     const QString type = m.captured(1);
     const FileKind kind = kinds().value(type);
     Address at;
@@ -103,7 +105,8 @@ Result<Address> parse(const QString& item)
     at.file = m.captured(2).toInt();
     at.elementBytes = kind.elementBytes;
     at.valueBytes = type == QLatin1String("T") || type == QLatin1String("C") || type == QLatin1String("R")
-                        ? 2 : kind.elementBytes;
+                        ? 2
+                        : kind.elementBytes;
     at.slotted = type == QLatin1String("I") || type == QLatin1String("O");
     at.bit = m.hasCaptured(5) ? m.captured(5).toInt() : -1;
     if (!m.hasCaptured(3)) {
@@ -146,7 +149,8 @@ QByteArray maskedWrite(quint16 tns, const Address& at, quint32 mask, quint32 val
         w.u32(mask).u32(value);
     else
         w.u16(mask).u16(value);
-    return command(tns, MaskedWrite, at, bytes, at.valueBytes == at.elementBytes && !at.slotted ? 0 : at.word, w.data());
+    return command(tns, MaskedWrite, at, bytes, at.valueBytes == at.elementBytes && !at.slotted ? 0 : at.word,
+                   w.data());
 }
 
 Result<QByteArray> replyData(const QByteArray& cip, quint16 tns)
@@ -208,7 +212,8 @@ QString statusText(quint8 status, quint8 extended)
 Result<QString> text(const Address& at, const QByteArray& data)
 {
     if (data.size() < (at.isString() ? 2 : at.valueBytes))
-        return Encapsulation::malformed(QStringLiteral("%1 bytes for a value of %2").arg(data.size()).arg(at.valueBytes));
+        return Encapsulation::malformed(
+            QStringLiteral("%1 bytes for a value of %2").arg(data.size()).arg(at.valueBytes));
     Bytes::Reader r(data);
     if (at.isString()) {
         const quint16 length = r.u16();
@@ -230,8 +235,8 @@ Result<QString> text(const Address& at, const QByteArray& data)
 
 Result<QByteArray> encode(const Address& at, const QString& text)
 {
-    const ItemAddress::Kind kind = at.isString() ? ItemAddress::Kind::Text
-                                   : at.isFloat() ? ItemAddress::Kind::Float
+    const ItemAddress::Kind kind = at.isString()        ? ItemAddress::Kind::Text
+                                   : at.isFloat()       ? ItemAddress::Kind::Float
                                    : at.valueBytes == 4 ? ItemAddress::Kind::Int32
                                                         : ItemAddress::Kind::Int16;
     ItemAddress a;

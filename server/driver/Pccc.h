@@ -13,11 +13,11 @@ struct Address {
     quint8 fileType = 0;
     int file = 0;
     int element = 0;
-    int word = 0;          // 16-bit word within the element
-    int bit = -1;          // a bit of that word (of the 32-bit value for L files)
-    int elementBytes = 2;  // bytes of one whole element of the file
-    int valueBytes = 2;    // bytes of the value the address names
-    bool slotted = false;  // I/O: elements are slots of any size, read one word at a time
+    int word = 0;         // 16-bit word within the element
+    int bit = -1;         // a bit of that word (of the 32-bit value for L files)
+    int elementBytes = 2; // bytes of one whole element of the file
+    int valueBytes = 2;   // bytes of the value the address names
+    bool slotted = false; // I/O: elements are slots of any size, read one word at a time
     bool isFloat() const { return fileType == 0x8A; }
     bool isString() const { return fileType == 0x8D; }
 };

@@ -30,8 +30,9 @@ void PcccPoller::readItems(const QStringList& keys)
             files[{at.fileType, at.file}] << key;
     }
     for (QStringList& file : files) {
-        std::sort(file.begin(), file.end(),
-                  [this](const QString& a, const QString& b) { return m_addresses[a].element < m_addresses[b].element; });
+        std::sort(file.begin(), file.end(), [this](const QString& a, const QString& b) {
+            return m_addresses[a].element < m_addresses[b].element;
+        });
         QStringList run;
         for (const QString& key : std::as_const(file)) {
             const Pccc::Address& at = m_addresses[key];
@@ -57,7 +58,8 @@ void PcccPoller::readRun(const QStringList& keys)
     });
 }
 
-void PcccPoller::answered(const QStringList& keys, int firstElement, quint16 tns, const Result<QByteArray>& cip)
+void PcccPoller::answered(const QStringList& keys, int firstElement, quint16 tns,
+                          const Result<QByteArray>& cip)
 {
     const Result<QByteArray> data = cip ? Pccc::replyData(*cip, tns) : Result<QByteArray>(cip.error());
     if (!data && data.error().number != ErrNo::TypeMismatch)

@@ -98,7 +98,8 @@ Result<QByteArray> encodeString(const QString& text)
         return mismatch(QStringLiteral("text longer than %1 characters").arg(StringChars));
     QByteArray chars = text.toLatin1();
     chars.resize(StringChars, '\0');
-    return rawBytes(static_cast<quint64>(text.size()), 4) + chars + QByteArray(StringSize - 4 - StringChars, '\0');
+    return rawBytes(static_cast<quint64>(text.size()), 4) + chars +
+           QByteArray(StringSize - 4 - StringChars, '\0');
 }
 
 Result<QByteArray> encodeInteger(quint16 code, int bytes, double v)
@@ -156,11 +157,13 @@ Result<Typed> fromReply(const QByteArray& replyData)
         return Encapsulation::malformed(QStringLiteral("read reply without a data type"));
     const int need = width(t.type);
     if (need == 0)
-        return mismatch(QStringLiteral("data type 0x%1 is not served").arg(QString::fromLatin1(t.type.toHex())));
+        return mismatch(
+            QStringLiteral("data type 0x%1 is not served").arg(QString::fromLatin1(t.type.toHex())));
     // A string may come without its padding.
     const int least = isString(t.type) ? 4 : need;
     if (t.data.size() < least)
-        return Encapsulation::malformed(QStringLiteral("%1 data bytes for a value of %2").arg(t.data.size()).arg(need));
+        return Encapsulation::malformed(
+            QStringLiteral("%1 data bytes for a value of %2").arg(t.data.size()).arg(need));
     return t;
 }
 
@@ -216,7 +219,8 @@ Result<QByteArray> encode(const QByteArray& type, const QString& text)
             return rawBytes(static_cast<quint64>(whole), 8);
     }
     if (bytes == 0)
-        return mismatch(QStringLiteral("data type 0x%1 is not served").arg(QString::fromLatin1(type.toHex())));
+        return mismatch(
+            QStringLiteral("data type 0x%1 is not served").arg(QString::fromLatin1(type.toHex())));
     return encodeInteger(code, bytes, v);
 }
 

@@ -26,8 +26,8 @@ bool number(const QString& field, int low, int high, int* value)
 TopicConfig::Loaded TopicConfig::parse(const QStringList& lines)
 {
     static const QHash<QString, Driver> drivers = {
-        {"logix", Driver::Logix},           {"slc500", Driver::Slc500}, {"micrologix", Driver::MicroLogix},
-        {"plc5", Driver::Plc5},             {"micro800", Driver::Micro800}, {"sim", Driver::Sim},
+        {"logix", Driver::Logix}, {"slc500", Driver::Slc500},     {"micrologix", Driver::MicroLogix},
+        {"plc5", Driver::Plc5},   {"micro800", Driver::Micro800}, {"sim", Driver::Sim},
     };
     Loaded out;
     QSet<QString> seen;
@@ -35,13 +35,16 @@ TopicConfig::Loaded TopicConfig::parse(const QStringList& lines)
         const QString& line = lines[n];
         if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
             continue;
-        auto refuse = [&](const QString& why) { out.warnings << QStringLiteral("line %1: %2").arg(n + 1).arg(why); };
+        auto refuse = [&](const QString& why) {
+            out.warnings << QStringLiteral("line %1: %2").arg(n + 1).arg(why);
+        };
         const QStringList f = LinkProtocol::decodeLine(line.toLatin1());
         TopicConfig t;
         t.topic = f.value(0).trimmed();
         const QString driver = f.value(1).trimmed().toLower();
         if (t.topic.isEmpty() || !drivers.contains(driver)) {
-            refuse(QStringLiteral("needs a topic and a driver (Logix, SLC500, MicroLogix, PLC5, Micro800 or Sim)"));
+            refuse(QStringLiteral(
+                "needs a topic and a driver (Logix, SLC500, MicroLogix, PLC5, Micro800 or Sim)"));
             continue;
         }
         if (seen.contains(t.topic.toUpper())) {

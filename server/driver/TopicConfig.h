@@ -15,7 +15,10 @@ struct TopicConfig {
     int intervalMs = 250;
     int timeoutMs = 2000;
 
-    bool usesPccc() const { return driver == Driver::Slc500 || driver == Driver::MicroLogix || driver == Driver::Plc5; }
+    bool usesPccc() const
+    {
+        return driver == Driver::Slc500 || driver == Driver::MicroLogix || driver == Driver::Plc5;
+    }
 
     struct Loaded {
         QList<TopicConfig> topics;

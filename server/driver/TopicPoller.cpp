@@ -3,7 +3,8 @@
 #include "ValueStore.h"
 
 TopicPoller::TopicPoller(const TopicConfig& config, ValueStore& store, QObject* parent)
-    : QObject(parent), m_link({config.host, config.port, Cip::route(config.path).value(), config.timeoutMs}, this),
+    : QObject(parent),
+      m_link({config.host, config.port, Cip::route(config.path).value(), config.timeoutMs}, this),
       m_config(config), m_store(store)
 {
     m_timer.setInterval(config.intervalMs);

@@ -58,20 +58,22 @@ TEST(EncapsulationTest, CommonPacketItemsBothWaysWithLengthsChecked)
               hex("00000000 0500 0200 0000 0000 b200 1000") + ReadTankLevel);
 
     const QByteArray cip = hex("cc 00 00 00 c4 00 f9 ff ff ff");
-    const auto c = Encapsulation::connectedReply(hex("00000000 0000 0200 a100 0400 88776655 b100 0c00 0300") + cip);
+    const auto c =
+        Encapsulation::connectedReply(hex("00000000 0000 0200 a100 0400 88776655 b100 0c00 0300") + cip);
     ASSERT_TRUE(c);
     EXPECT_EQ(c->connectionId, 0x55667788u);
     EXPECT_EQ(c->sequence, 3);
     EXPECT_EQ(c->cip, cip);
 
     // A simulator's form without interface handle and time-out, six stale bytes before the data.
-    const auto bare = Encapsulation::connectedReply(hex("0200 a100 0400 88776655 b100 0c00 0300 b1000e000100") + cip);
+    const auto bare =
+        Encapsulation::connectedReply(hex("0200 a100 0400 88776655 b100 0c00 0300 b1000e000100") + cip);
     ASSERT_TRUE(bare);
     EXPECT_EQ(bare->cip, cip);
 
-    for (const char* bad : {"00000000 0000 0200 a100 0400 88776655 b100 ff00 0300",   // data item too long
-                            "00000000 0000 0200 a100 0400 88776655",                  // item missing
-                            "00000000 0000 0200 a100 0800 88776655 b100 0200 0300",   // address length
+    for (const char* bad : {"00000000 0000 0200 a100 0400 88776655 b100 ff00 0300", // data item too long
+                            "00000000 0000 0200 a100 0400 88776655",                // item missing
+                            "00000000 0000 0200 a100 0800 88776655 b100 0200 0300", // address length
                             "00000000 0000 ffff", "0000"}) {
         EXPECT_FALSE(Encapsulation::connectedReply(hex(bad) + cip)) << bad;
     }
@@ -86,16 +88,19 @@ TEST(CipTest, ForwardOpenAndCloseToTheConnectionManager)
     p.originatorSerial = 0x21504345;
     p.toConnectionId = 0x11223344;
     p.route = *Cip::route(QStringLiteral("1,0"));
-    EXPECT_EQ(Cip::forwardOpen(p), hex("5b 02 20 06 24 01 0a 0e 00000000 44332211 4242 3df3 45435021 02 000000"
-                                       "80841e00 a20f0042 80841e00 a20f0042 a3 03 0100 2002 2401"));
+    EXPECT_EQ(Cip::forwardOpen(p),
+              hex("5b 02 20 06 24 01 0a 0e 00000000 44332211 4242 3df3 45435021 02 000000"
+                  "80841e00 a20f0042 80841e00 a20f0042 a3 03 0100 2002 2401"));
     p.large = false;
     p.size = 504;
-    EXPECT_EQ(Cip::forwardOpen(p), hex("54 02 20 06 24 01 0a 0e 00000000 44332211 4242 3df3 45435021 02 000000"
-                                       "80841e00 f843 80841e00 f843 a3 03 0100 2002 2401"));
+    EXPECT_EQ(Cip::forwardOpen(p),
+              hex("54 02 20 06 24 01 0a 0e 00000000 44332211 4242 3df3 45435021 02 000000"
+                  "80841e00 f843 80841e00 f843 a3 03 0100 2002 2401"));
     EXPECT_EQ(Cip::forwardClose(p), hex("4e 02 20 06 24 01 0a 0e 4242 3df3 45435021 03 00 0100 2002 2401"));
 
-    const auto reply = Cip::parseReply(hex("db 00 00 00 78563412 44332211 4242 3df3 45435021 80841e00 80841e00 00 00"),
-                                       Cip::LargeForwardOpen);
+    const auto reply =
+        Cip::parseReply(hex("db 00 00 00 78563412 44332211 4242 3df3 45435021 80841e00 80841e00 00 00"),
+                        Cip::LargeForwardOpen);
     ASSERT_TRUE(reply);
     const auto opened = Cip::openedFrom(*reply);
     ASSERT_TRUE(opened);
@@ -121,7 +126,8 @@ TEST(CipTest, RepliesAndStatusesInWords)
     ASSERT_TRUE(r);
     EXPECT_EQ(Cip::statusText(r->status, r->extended),
               QStringLiteral("general error: index beyond the end of the tag (CIP status 0xff)"));
-    EXPECT_EQ(Cip::statusText(0x05), QStringLiteral("path destination unknown: the tag does not exist (CIP status 0x05)"));
+    EXPECT_EQ(Cip::statusText(0x05),
+              QStringLiteral("path destination unknown: the tag does not exist (CIP status 0x05)"));
     EXPECT_EQ(Cip::statusText(0x99), QStringLiteral("error (CIP status 0x99)"));
 }
 
@@ -141,7 +147,8 @@ TEST(CipTest, MultipleServicePacketBuiltSplitAndTakenApart)
         EXPECT_FALSE(Cip::multipleReplies(hex(bad) + first + second, 2)) << bad;
 
     // 100 requests of 20 bytes with 10-byte replies into 500 bytes: every packet fits, none is left out.
-    const QList<QList<int>> batches = Cip::packBatches(QList<qsizetype>(100, 20), QList<qsizetype>(100, 10), 500);
+    const QList<QList<int>> batches =
+        Cip::packBatches(QList<qsizetype>(100, 20), QList<qsizetype>(100, 10), 500);
     int count = 0;
     for (const QList<int>& b : batches) {
         EXPECT_LE(Cip::multipleServiceSize(QList<qsizetype>(b.size(), 20)), 500);
@@ -198,9 +205,9 @@ TEST(TagValueTest, AtomicTypesAndStringsBothWays)
     EXPECT_EQ(read("c400 00000080", 31), QStringLiteral("1"));
     EXPECT_EQ(read("c400 00000080", 30), QStringLiteral("0"));
     EXPECT_EQ(read("c300 0000", 16), QStringLiteral("refused"));
-    EXPECT_EQ(read("c400 f9ff"), QStringLiteral("refused"));      // short data
+    EXPECT_EQ(read("c400 f9ff"), QStringLiteral("refused")); // short data
     EXPECT_EQ(read("c4"), QStringLiteral("refused"));
-    EXPECT_EQ(read("a002 1234 00"), QStringLiteral("refused"));   // a structure not served
+    EXPECT_EQ(read("a002 1234 00"), QStringLiteral("refused")); // a structure not served
 
     const QByteArray hello = hex("05000000") + ascii("Hello") + QByteArray(77 + 2, '\0');
     const auto string = TagValue::fromReply(hex("a002 ce0f") + hello);
@@ -261,13 +268,14 @@ TEST(PcccTest, TypedReadsWritesAndRepliesInBytes)
     EXPECT_EQ(Pccc::write(0x1234, at("N7:5"), hex("feff")), execute + hex("aa 02 07 89 05 00 fe ff"));
     EXPECT_EQ(Pccc::write(0x1234, at("T4:0.PRE"), hex("0a00")), execute + hex("aa 02 04 86 00 01 0a 00"));
     EXPECT_EQ(Pccc::maskedWrite(0x1234, at("B3/16"), 1, 1), execute + hex("ab 02 03 85 01 00 0100 0100"));
-    EXPECT_EQ(Pccc::maskedWrite(0x1234, at("T4:0/DN"), 0x2000, 0), execute + hex("ab 02 04 86 00 00 0020 0000"));
+    EXPECT_EQ(Pccc::maskedWrite(0x1234, at("T4:0/DN"), 0x2000, 0),
+              execute + hex("ab 02 04 86 00 00 0020 0000"));
 
     const QByteArray head = hex("cb 00 00 00 07 3d f3 45 43 50 21");
     EXPECT_EQ(*Pccc::replyData(head + hex("4f 00 34 12 2a 00"), 0x1234), hex("2a 00"));
-    EXPECT_FALSE(Pccc::replyData(head + hex("4f 00 35 12 2a 00"), 0x1234));  // another transaction
+    EXPECT_FALSE(Pccc::replyData(head + hex("4f 00 35 12 2a 00"), 0x1234)); // another transaction
     EXPECT_FALSE(Pccc::replyData(head.left(8), 0x1234));
-    EXPECT_FALSE(Pccc::replyData(hex("cb 00 00 00 ff"), 0x1234));              // requester longer than the reply
+    EXPECT_FALSE(Pccc::replyData(hex("cb 00 00 00 ff"), 0x1234)); // requester longer than the reply
     const auto refused = Pccc::replyData(head + hex("4f f0 34 12 06"), 0x1234);
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().description,
@@ -310,7 +318,8 @@ TEST(TopicConfigTest, FieldLinesWithDefaultsAndDamagedLinesReported)
     EXPECT_EQ(b.timeoutMs, 2000);
     ASSERT_EQ(loaded.warnings.size(), 5);
     for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(loaded.warnings[i].startsWith(QStringLiteral("line %1:").arg(QList<int>{4, 5, 6, 8, 9}[i])))
+        EXPECT_TRUE(
+            loaded.warnings[i].startsWith(QStringLiteral("line %1:").arg(QList<int>{4, 5, 6, 8, 9}[i])))
             << loaded.warnings[i].toStdString();
 }
 
@@ -318,21 +327,25 @@ TEST(ReplyDecodersTest, TruncatedAndRandomRepliesAreRefusedWithoutCrashing)
 {
     // Every cut of well-formed replies, then random bytes behind plausible starts.
     const QList<QByteArray> replies = {
-        hex("00000000 0000 0200 a100 0400 88776655 b100 1600 0300 8a 00 00 00 0200 0600 1000")
-            + hex("cc 00 00 00 c4 00 f9 ff ff ff cc 00 05 00"),
-        hex("0200 a100 0400 88776655 b100 0c00 0300 b1000e000100 cc 00 00 00 a0 02 ce 0f 05 00 00 00") + "Hello",
+        hex("00000000 0000 0200 a100 0400 88776655 b100 1600 0300 8a 00 00 00 0200 0600 1000") +
+            hex("cc 00 00 00 c4 00 f9 ff ff ff cc 00 05 00"),
+        hex("0200 a100 0400 88776655 b100 0c00 0300 b1000e000100 cc 00 00 00 a0 02 ce 0f 05 00 00 00") +
+            "Hello",
         hex("cb 00 00 00 07 3d f3 45 43 50 21 4f 00 01 00 03 00 69 48 00 73"),
         hex("db 00 00 00 78563412 44332211 4242 3df3 45435021 80841e00 80841e00 02 00 0000"),
     };
     for (const QByteArray& reply : replies)
         for (qsizetype n = 0; n <= reply.size(); ++n)
-            EXPECT_EQ(DecodeControllerReply(reinterpret_cast<const uint8_t*>(reply.constData()), size_t(n)), 0);
+            EXPECT_EQ(DecodeControllerReply(reinterpret_cast<const uint8_t*>(reply.constData()), size_t(n)),
+                      0);
     QRandomGenerator random(16);
     for (int i = 0; i < 20000; ++i) {
         QByteArray bytes = replies[i % replies.size()].left(random.bounded(24));
         bytes.resize(bytes.size() + random.bounded(64));
         for (qsizetype j = bytes.size() / 2; j < bytes.size(); ++j)
             bytes[j] = static_cast<char>(random.bounded(256));
-        EXPECT_EQ(DecodeControllerReply(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), 0);
+        EXPECT_EQ(
+            DecodeControllerReply(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+            0);
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ControllerLink.h"
 #include "Cip.h"
+#include "ControllerLink.h"
 #include "RunError.h"
 
 #include <QByteArray>
@@ -50,11 +50,15 @@ public:
                 return true;
             QThread::msleep(20);
         }
-        qWarning("controller simulator did not start: %s", m_process.readAllStandardOutput().right(400).constData());
+        qWarning("controller simulator did not start: %s",
+                 m_process.readAllStandardOutput().right(400).constData());
         return false;
     }
     // A controller that hangs and one that goes on again.
-    void freeze(bool frozen) { ::kill(static_cast<pid_t>(m_process.processId()), frozen ? SIGSTOP : SIGCONT); }
+    void freeze(bool frozen)
+    {
+        ::kill(static_cast<pid_t>(m_process.processId()), frozen ? SIGSTOP : SIGCONT);
+    }
     void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {

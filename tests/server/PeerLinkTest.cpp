@@ -13,15 +13,15 @@
 
 namespace {
 
-#define SKIP_WITHOUT_PEER()                                                                            \
-    if (!PeerController::available())                                                                  \
+#define SKIP_WITHOUT_PEER()                                                                                  \
+    if (!PeerController::available())                                                                        \
     GTEST_SKIP() << "the controller simulator's sources (../shared/peers) are not beside this checkout"
 
 const QStringList LogixTags = {
-    QStringLiteral("--plc=ControlLogix"), QStringLiteral("--path=1,0"),
-    QStringLiteral("--tag=Small:SINT[2]"), QStringLiteral("--tag=Word:INT[2,3]"),
-    QStringLiteral("--tag=Counts:DINT[10]"), QStringLiteral("--tag=Big:LINT[1]"),
-    QStringLiteral("--tag=Level:REAL[1]"), QStringLiteral("--tag=Precise:LREAL[1]"),
+    QStringLiteral("--plc=ControlLogix"),     QStringLiteral("--path=1,0"),
+    QStringLiteral("--tag=Small:SINT[2]"),    QStringLiteral("--tag=Word:INT[2,3]"),
+    QStringLiteral("--tag=Counts:DINT[10]"),  QStringLiteral("--tag=Big:LINT[1]"),
+    QStringLiteral("--tag=Level:REAL[1]"),    QStringLiteral("--tag=Precise:LREAL[1]"),
     QStringLiteral("--tag=Cube:DINT[2,2,2]"), QStringLiteral("--tag=Name:STRING[1]"),
 };
 
@@ -39,8 +39,9 @@ public:
     explicit DrivenServer(const QStringList& lines, const QStringList& rules = {})
     {
         QStringList args = {QStringLiteral("--topics"), write(QStringLiteral("CommTopics.txt"), lines)};
-        args << (rules.isEmpty() ? QStringList{QStringLiteral("--no-rules")}
-                                 : QStringList{QStringLiteral("--rules"), write(QStringLiteral("SimRules.txt"), rules)});
+        args << (rules.isEmpty()
+                     ? QStringList{QStringLiteral("--no-rules")}
+                     : QStringList{QStringLiteral("--rules"), write(QStringLiteral("SimRules.txt"), rules)});
         server.setArgs(args);
     }
     QString write(const QString& name, const QStringList& lines)
@@ -56,7 +57,10 @@ public:
 
 QString topicLine(const char* topic, quint16 port, int timeoutMs = 2000)
 {
-    return QStringLiteral("%1\tLogix\t127.0.0.1\t%2\t1,0\t100\t%3\t").arg(QLatin1String(topic)).arg(port).arg(timeoutMs);
+    return QStringLiteral("%1\tLogix\t127.0.0.1\t%2\t1,0\t100\t%3\t")
+        .arg(QLatin1String(topic))
+        .arg(port)
+        .arg(timeoutMs);
 }
 
 // Value of a tag read over a connection of the test's own.
@@ -80,7 +84,8 @@ QStringList dataStartingWith(RawClient& client, const QString& item, const QStri
     t.start();
     while (t.elapsed() < ms) {
         const QStringList line = client.next(static_cast<int>(qMax<qint64>(1, ms - t.elapsed())));
-        if (line.value(0) == QLatin1String("DATA") && line.value(2) == item && line.value(3).startsWith(prefix))
+        if (line.value(0) == QLatin1String("DATA") && line.value(2) == item &&
+            line.value(3).startsWith(prefix))
             return line;
     }
     return {};
@@ -97,10 +102,10 @@ TEST(PeerLogixTest, EveryTypeReadAndWrittenThroughTheServerLandsInTheController)
         PeerClient seed(peer.port(), QStringLiteral("1,0"));
         const QByteArray name = QByteArray::fromHex("06000000") + "Seeded" + QByteArray(78, '\0');
         const QList<std::pair<const char*, QByteArray>> writes = {
-            {"Counts[2]", QByteArray::fromHex("c400 40e20100")},     // 123456
-            {"Word[1,2]", QByteArray::fromHex("c300 d4fe")},         // -300
-            {"Cube[1,1,0]", QByteArray::fromHex("c400 07000000")},  // 7
-            {"Level", QByteArray::fromHex("ca00 0000c03f")},        // 1.5
+            {"Counts[2]", QByteArray::fromHex("c400 40e20100")},   // 123456
+            {"Word[1,2]", QByteArray::fromHex("c300 d4fe")},       // -300
+            {"Cube[1,1,0]", QByteArray::fromHex("c400 07000000")}, // 7
+            {"Level", QByteArray::fromHex("ca00 0000c03f")},       // 1.5
             {"Name", QByteArray::fromHex("d000") + name},
         };
         for (const auto& [item, typed] : writes) {
@@ -123,8 +128,12 @@ TEST(PeerLogixTest, EveryTypeReadAndWrittenThroughTheServerLandsInTheController)
     EXPECT_TRUE(s.server.get("PLC1", "N7:0").startsWith("Server error: "));
 
     const QList<std::pair<const char*, const char*>> pokes = {
-        {"Small", "-5"},        {"Word[0,1]", "-2.5"},  {"Counts[9]", "-2147483648"},
-        {"Big", "1234567890123456789"}, {"Level", "0.25"}, {"Precise", "0.1"},
+        {"Small", "-5"},
+        {"Word[0,1]", "-2.5"},
+        {"Counts[9]", "-2147483648"},
+        {"Big", "1234567890123456789"},
+        {"Level", "0.25"},
+        {"Precise", "0.1"},
         {"Name", "Pump 3 running"},
     };
     for (const auto& [item, value] : pokes)
@@ -181,7 +190,8 @@ TEST(PeerLogixTest, LostControllerShownOnLinksAndValuesReturnWhenItAnswersAgain)
 TEST(PeerPcccTest, IntegerAndFloatFilesOfAnSlc500ReadAndWritten)
 {
     SKIP_WITHOUT_PEER();
-    PeerController peer({QStringLiteral("--plc=SLC500"), QStringLiteral("--tag=N7[10]"), QStringLiteral("--tag=F8[10]")});
+    PeerController peer(
+        {QStringLiteral("--plc=SLC500"), QStringLiteral("--tag=N7[10]"), QStringLiteral("--tag=F8[10]")});
     ASSERT_TRUE(peer.start());
     // Rules for a controller's topic are left out: they would fight its values.
     DrivenServer s({QStringLiteral("SLC\tSLC500\t127.0.0.1\t%1\t\t100\t2000\t").arg(peer.port())},
