@@ -9,12 +9,13 @@
 // The real CommServer on a socket of this bench's own, without simulation rules; ended with the bench.
 class BenchServer {
 public:
-    explicit BenchServer(const QString& name)
+    explicit BenchServer(const QString& name, const QStringList& moreArgs = {})
         : m_socket(QStringLiteral("hmi-bench-%1-%2").arg(name).arg(QCoreApplication::applicationPid()))
     {
         qputenv("HMI_LINK_SOCKET", m_socket.toLocal8Bit());
         m_process.start(QStringLiteral(HMI_BIN_DIR "/CommServer"),
-                        {QStringLiteral("--socket"), m_socket, QStringLiteral("--no-rules")});
+                        QStringList{QStringLiteral("--socket"), m_socket, QStringLiteral("--no-rules")} +
+                            moreArgs);
     }
     ~BenchServer()
     {

@@ -188,8 +188,13 @@ ItemAddress ItemAddress::parse(const QString& item)
         return refuse(item.left(40) + QStringLiteral("..."), QStringLiteral("item too long"));
     // Tag names never hold ':' or '/', so either one means a data-table address.
     if (!item.startsWith(QLatin1String("Program:"), Qt::CaseInsensitive) &&
-        (item.contains(QLatin1Char(':')) || item.contains(QLatin1Char('/'))))
-        return parseAddress(item);
+        (item.contains(QLatin1Char(':')) || item.contains(QLatin1Char('/')))) {
+        // "T4:0/DN" names the same status bit as "T4:0.DN".
+        static const QRegularExpression slashMember(QStringLiteral("^([TCR]\\d+:\\d+)/([A-Z]{2})$"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = slashMember.match(item);
+        return parseAddress(m.hasMatch() ? m.captured(1) + QLatin1Char('.') + m.captured(2) : item);
+    }
     return parseTag(item);
 }
 

@@ -4,6 +4,7 @@
 #include "LinkProtocol.h"
 #include "RunError.h"
 #include "ValueStore.h"
+#include "driver/DriverHub.h"
 
 #include <QDeadlineTimer>
 #include <QLocalServer>
@@ -20,6 +21,8 @@ struct ServerConnection {
     int linkCount = 0;
     std::deque<std::pair<QDeadlineTimer, QByteArray>> delayed;
     QTimer* delayTimer = nullptr;
+    // Answers a controller gives later check it, as the connection may be gone by then.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
 namespace {
@@ -170,7 +173,14 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line)
             spellings.insert(spelling);
             ++c->linkCount;
         }
+        const bool first = !m_subscribers.contains(key);
         m_subscribers[key].insert(c);
+        if (driven(topic)) {
+            if (first)
+                m_drivers->link(key, topic, item);
+            m_drivers->read(topic, item, [answer = later(c), id](const QString& v) { answer({Ok, id, v}); });
+            return;
+        }
         send(c, {Ok, id, m_store.read(topic, item)});
     } else if (verb == QLatin1String("UNADVISE")) {
         const ItemAddress address = ItemAddress::parse(item);
@@ -181,8 +191,10 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line)
             if (it->isEmpty()) {
                 c->links.erase(it);
                 auto subs = m_subscribers.find(key);
-                if (subs != m_subscribers.end() && (subs->remove(c), subs->isEmpty()))
+                if (subs != m_subscribers.end() && (subs->remove(c), subs->isEmpty())) {
                     m_subscribers.erase(subs);
+                    forget(key);
+                }
             }
         }
         send(c, {Ok, id});
@@ -190,6 +202,13 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line)
         const ItemAddress address = ItemAddress::parse(item);
         if (!address.valid) {
             fail(285, refusedText(address.error));
+            return;
+        }
+        if (driven(topic)) {
+            m_drivers->write(topic, item, f[4], [answer = later(c), id](bool ok, const QString& v) {
+                answer(ok ? QStringList{Ok, id, v}
+                          : QStringList{Err, id, QStringLiteral("285"), refusedText(v)});
+            });
             return;
         }
         const ItemAddress::Normalized n = address.normalize(f[4]);
@@ -201,7 +220,10 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line)
         send(c, {Ok, id, n.value});
         (void)m_store.write(topic, item, n.value);
     } else if (verb == QLatin1String("GET")) {
-        send(c, {Ok, id, m_store.read(topic, item)});
+        if (driven(topic))
+            m_drivers->read(topic, item, [answer = later(c), id](const QString& v) { answer({Ok, id, v}); });
+        else
+            send(c, {Ok, id, m_store.read(topic, item)});
     } else if (verb == QLatin1String("PING")) {
         send(c, {Ok, id, QString::fromLatin1(LinkProtocol::ApplicationName)});
     } else if (verb == QLatin1String("QUIT")) {
@@ -256,8 +278,10 @@ void LinkServer::drop(ServerConnection* c)
         return;
     for (auto it = c->links.cbegin(); it != c->links.cend(); ++it) {
         auto subs = m_subscribers.find(it.key());
-        if (subs != m_subscribers.end() && (subs->remove(c), subs->isEmpty()))
+        if (subs != m_subscribers.end() && (subs->remove(c), subs->isEmpty())) {
             m_subscribers.erase(subs);
+            forget(it.key());
+        }
     }
     if (c->delayTimer) {
         c->delayTimer->stop();
@@ -266,4 +290,23 @@ void LinkServer::drop(ServerConnection* c)
     c->socket->disconnect(this);
     c->socket->deleteLater();
     delete c;
+}
+
+std::function<void(const QStringList&)> LinkServer::later(ServerConnection* c)
+{
+    return [this, c, alive = std::weak_ptr<bool>(c->alive)](const QStringList& fields) {
+        if (!alive.expired())
+            send(c, fields);
+    };
+}
+
+bool LinkServer::driven(const QString& topic) const
+{
+    return m_drivers && m_drivers->serves(topic);
+}
+
+void LinkServer::forget(const QString& key)
+{
+    if (m_drivers)
+        m_drivers->unlink(key);
 }

@@ -5,6 +5,9 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
+class DriverHub;
 class QLocalServer;
 class ValueStore;
 struct ServerConnection;
@@ -21,6 +24,8 @@ public:
     bool listen(const QString& name, QString* error);
     // Every request is answered this much later (a test switch to provoke time-outs).
     void setDelay(int ms) { m_delayMs = ms; }
+    // Topics that controllers serve; their requests are answered when the controller has answered.
+    void setDrivers(DriverHub* drivers) { m_drivers = drivers; }
 
     // A connection holding more unsent bytes than this reads too slowly and is dropped.
     static constexpr qint64 MaxBacklogBytes = 32 * 1024 * 1024;
@@ -38,10 +43,15 @@ private:
     void drop(ServerConnection* c);
     void push(const QString& key, const QString& value);
     void send(ServerConnection* c, const QStringList& fields);
+    // Sends an answer later, unless the connection has gone by then.
+    std::function<void(const QStringList&)> later(ServerConnection* c);
+    bool driven(const QString& topic) const;
+    void forget(const QString& key);
 
     ValueStore& m_store;
     QLocalServer* m_server;
     int m_delayMs = 0;
+    DriverHub* m_drivers = nullptr;
     QSet<ServerConnection*> m_connections;
     QHash<QString, QSet<ServerConnection*>> m_subscribers;
 };

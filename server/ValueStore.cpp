@@ -34,3 +34,17 @@ ValueStore::WriteResult ValueStore::write(const QString& topic, const QString& i
         Q_EMIT changed(key, n.value);
     return {true, n.value, {}};
 }
+
+void ValueStore::set(const QString& key, const QString& value, Announce announce)
+{
+    auto it = m_values.find(key);
+    // Nobody has seen a value before the first: whoever asked for it has it in the answer.
+    if (it == m_values.end()) {
+        m_values.insert(key, value);
+        return;
+    }
+    if (*it == value && announce == Announce::OnChange)
+        return;
+    *it = value;
+    Q_EMIT changed(key, value);
+}

@@ -28,6 +28,10 @@ public:
     WriteResult write(const QString& topic, const QString& item, const QString& value,
                       Announce announce = Announce::Always);
 
+    // Stores a value as a driver read it, under its key, without checking it against the item's kind. The
+    // first value of a key is announced to nobody: it answered the requests waiting for it.
+    void set(const QString& key, const QString& value, Announce announce = Announce::OnChange);
+
     qsizetype size() const { return m_values.size(); }
 
     static QString serverError(const QString& why) { return QStringLiteral("Server error: ") + why; }

@@ -1,6 +1,7 @@
 // CommServer: the stand-in communication server. Serves "RSLinx" links on a per-user local socket and
 // keeps simulated process values moving; with a control switch it talks to the running server instead.
 #include "ControlCommand.h"
+#include "DriverHub.h"
 #include "LinkProtocol.h"
 #include "LinkServer.h"
 #include "SharedVars.h"
@@ -37,6 +38,27 @@ QStringList rulesLines(const QCommandLineParser& args, QTextStream& err)
         return {};
     }
     return lines.value();
+}
+
+// Topics that controllers serve: "CommTopics.txt" beside the program, or --topics FILE. Without the
+// file every topic is simulated.
+QList<TopicConfig> topicLines(const QCommandLineParser& args, QTextStream& err)
+{
+    QString path = args.value(QStringLiteral("topics"));
+    if (path.isEmpty()) {
+        path = SharedVars::AppFolder + QStringLiteral("CommTopics.txt");
+        if (!QFile::exists(path))
+            return {};
+    }
+    Result<QStringList> lines = TextFile::readLines(path);
+    if (!lines) {
+        err << "CommServer: topics file " << path << ": " << lines.error().text() << Qt::endl;
+        return {};
+    }
+    const TopicConfig::Loaded loaded = TopicConfig::parse(lines.value());
+    for (const QString& w : loaded.warnings)
+        err << "CommServer: topics " << w << Qt::endl;
+    return loaded.topics;
 }
 
 QString lockPath(const QString& socketName)
@@ -80,6 +102,9 @@ int main(int argc, char** argv)
          QStringLiteral("Simulation rules file (default: SimRules.txt beside the program)."),
          QStringLiteral("file")},
         {QStringLiteral("no-rules"), QStringLiteral("Simulate nothing.")},
+        {QStringLiteral("topics"),
+         QStringLiteral("Topics served by controllers (default: CommTopics.txt beside the program)."),
+         QStringLiteral("file")},
         {QStringLiteral("delay-ms"), QStringLiteral("Answer every request this much later (test switch)."),
          QStringLiteral("ms")},
         {QStringLiteral("exit-after-ms"), QStringLiteral("Exit after this long (test switch)."),
@@ -140,10 +165,15 @@ int main(int argc, char** argv)
     if (const int ms = msOption(QStringLiteral("exit-after-ms")))
         QTimer::singleShot(ms, &app, &QCoreApplication::quit);
 
+    DriverHub drivers(store, topicLines(args, err));
+    server.setDrivers(&drivers);
+
     Simulator simulator(store);
-    const Simulator::Loaded rules = Simulator::parse(rulesLines(args, err));
+    Simulator::Loaded rules = Simulator::parse(rulesLines(args, err));
     for (const QString& w : rules.warnings)
         err << "CommServer: rules " << w << Qt::endl;
+    // A controller's values are its own: rules for its topics would fight them.
+    rules.rules.removeIf([&](const SimRule& r) { return drivers.serves(r.topic); });
     simulator.start(rules.rules);
 
     // Tests wait for this line before they connect.

@@ -18,7 +18,7 @@ TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind)
         {"N7:0", "N7:0", Kind::Int16},         {"n7:007", "N7:7", Kind::Int16},
         {"N7:0/15", "N7:0/15", Kind::Bit},     {"B3:0/1", "B3:0/1", Kind::Bit},
         {"B3/16", "B3/16", Kind::Bit},         {"B3:2", "B3:2", Kind::Int16},
-        {"T4:0.ACC", "T4:0.ACC", Kind::Int16}, {"t4:0.dn", "T4:0.DN", Kind::Bit},
+        {"T4:0.ACC", "T4:0.ACC", Kind::Int16}, {"t4:0.dn", "T4:0.DN", Kind::Bit}, {"T4:0/DN", "T4:0.DN", Kind::Bit},
         {"C5:1.PRE", "C5:1.PRE", Kind::Int16}, {"R6:0.POS", "R6:0.POS", Kind::Int16},
         {"T4:0.1", "T4:0.1", Kind::Int16},     {"F8:3", "F8:3", Kind::Float},
         {"I:1/0", "I1:1/0", Kind::Bit},        {"I1:1.0/3", "I1:1.0/3", Kind::Bit},

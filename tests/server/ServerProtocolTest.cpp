@@ -1,5 +1,6 @@
 #include "LinkProtocol.h"
 #include "LinkTestServer.h"
+#include "RawClient.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,46 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A bare protocol client, to say what the link layer never would.
-class RawClient {
-public:
-    explicit RawClient(const QString& socket)
-    {
-        m_socket.connectToServer(socket);
-        m_socket.waitForConnected(2000);
-    }
-    bool connected() const { return m_socket.state() == QLocalSocket::ConnectedState; }
-    void sendRaw(const QByteArray& bytes)
-    {
-        m_socket.write(bytes);
-        m_socket.flush();
-    }
-    void send(const QStringList& fields) { sendRaw(LinkProtocol::encodeLine(fields)); }
-    // Next line, or an empty list after the time-out.
-    QStringList next(int ms = 3000)
-    {
-        const QDeadlineTimer deadline(ms);
-        QByteArray line;
-        while (m_buffer.next(&line) != LinkProtocol::LineBuffer::Kind::Line) {
-            if (deadline.hasExpired() ||
-                !m_socket.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
-                return {};
-            m_buffer.append(m_socket.readAll());
-        }
-        return LinkProtocol::decodeLine(line);
-    }
-    QStringList ask(const QStringList& fields)
-    {
-        send(fields);
-        return next();
-    }
-    QLocalSocket& socket() { return m_socket; }
-
-private:
-    QLocalSocket m_socket;
-    LinkProtocol::LineBuffer m_buffer;
-};
 
 QStringList fields(std::initializer_list<const char*> items)
 {

@@ -1,0 +1,35 @@
+#include "ReplyDecoders.h"
+
+#include "Cip.h"
+#include "Encapsulation.h"
+#include "LogixTag.h"
+#include "Pccc.h"
+#include "TagValue.h"
+
+int DecodeControllerReply(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    (void)Encapsulation::packetSize(bytes);
+    if (const auto packet = Encapsulation::decode(bytes))
+        (void)Encapsulation::sessionOf(*packet);
+    (void)Encapsulation::unconnectedReply(bytes);
+    const auto connected = Encapsulation::connectedReply(bytes);
+    const QByteArray cip = connected ? connected->cip : bytes;
+    if (const auto open = Cip::parseReply(cip, Cip::LargeForwardOpen))
+        (void)Cip::openedFrom(*open);
+    if (const auto multiple = Cip::parseReply(cip, Cip::MultipleService)) {
+        if (const auto parts = Cip::multipleReplies(multiple->data, 3))
+            for (const QByteArray& part : *parts)
+                (void)Cip::parseReply(part, LogixTag::ReadTag);
+    }
+    if (const auto read = Cip::parseReply(cip, LogixTag::ReadTag)) {
+        if (const auto typed = TagValue::fromReply(read->data)) {
+            (void)TagValue::text(*typed);
+            (void)TagValue::text(*typed, 31);
+        }
+    }
+    if (const auto pccc = Pccc::replyData(cip, 1))
+        for (const char* item : {"N7:0", "F8:0", "L9:0/31", "ST9:0", "T4:0.ACC"})
+            (void)Pccc::text(Pccc::parse(QString::fromLatin1(item)).value(), *pccc);
+    return 0;
+}

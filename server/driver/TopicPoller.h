@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ControllerLink.h"
+#include "TopicConfig.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class ValueStore;
+
+// Keeps a controller topic's linked items current: polls them at the topic's interval, answers reads
+// when the values come, and shows a lost controller on every link. The drivers say how items are read
+// and written.
+class TopicPoller : public QObject {
+    Q_OBJECT
+public:
+    using ReadDone = std::function<void(const QString& value)>;
+    using WriteDone = std::function<void(bool ok, const QString& valueOrError)>;
+
+    TopicPoller(const TopicConfig& config, ValueStore& store, QObject* parent = nullptr);
+
+    // `key` is the value store's key of the item, `item` its spelling.
+    void link(const QString& key, const QString& item);
+    void unlink(const QString& key);
+    // The item's current value: at once when known, else after the next read.
+    void read(const QString& key, const QString& item, ReadDone done);
+    // Writes a poke; the poker hears first, then every link of the item.
+    void write(const QString& key, const QString& item, const QString& value, WriteDone done);
+
+    // One poll cycle; the timer calls it.
+    void poll();
+
+    struct Stats {
+        qint64 cycles = 0;
+        qint64 requests = 0; // round trips of the cycles
+        qint64 values = 0;   // item values read
+    };
+    const Stats& stats() const { return m_stats; }
+    ControllerLink& controller() { return m_link; }
+
+protected:
+    // Why the driver cannot serve the item (empty when it can); asked once, when the item comes in.
+    virtual QString prepare(const QString& key, const QString& item) = 0;
+    virtual void forget(const QString& key) = 0;
+    // Sends the reads of one cycle through send(); their values go to settle().
+    virtual void readItems(const QStringList& keys) = 0;
+    // Writes a value to an item the driver serves, on a controller that is there.
+    virtual void writeItem(const QString& key, const QString& value, WriteDone done) = 0;
+
+    // A read request of the running cycle.
+    void send(const QByteArray& cip, ControllerLink::Done done);
+    // The item's new value (or its "Server error" text): to the waiting requests, then to the links.
+    void settle(const QString& key, const QString& value);
+    // A reply that makes no sense ends the connection; a transport failure is shown by linkDown.
+    void dropUnlessTransport(const RunError& error);
+    QString serverError(const QString& why) const;
+
+    ControllerLink m_link;
+
+private:
+    struct Item {
+        QString spelling;
+        QString refused; // why the driver cannot serve it
+        int linked = 0;
+        bool known = false;
+        QString value;
+        QList<ReadDone> waiting;
+    };
+    Item& itemFor(const QString& key, const QString& spelling);
+    void release(const QString& key);
+    void requestDone();
+    void linkDown(const QString& why);
+
+    TopicConfig m_config;
+    ValueStore& m_store;
+    QTimer m_timer;
+    QHash<QString, Item> m_items;
+    int m_outstanding = 0; // requests of the running cycle
+    Stats m_stats;
+};

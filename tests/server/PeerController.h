@@ -1,0 +1,102 @@
+#pragma once
+
+#include "Cip.h"
+#include "ControllerLink.h"
+#include "RunError.h"
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+
+// The third-party controller simulator, built into the build folder when the peers are beside the
+// sources; empty when they are not.
+class PeerController {
+public:
+    static QString program() { return QStringLiteral(HMI_AB_SERVER); }
+    static bool available() { return !program().isEmpty(); }
+
+    // A loopback port nobody listens on right now.
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+
+    explicit PeerController(QStringList args) : m_args(std::move(args)), m_port(freePort()) {}
+    ~PeerController() { stop(); }
+
+    quint16 port() const { return m_port; }
+
+    // Starts it and waits until it takes connections.
+    bool start()
+    {
+        m_process.start(program(), m_args + QStringList{QStringLiteral("--port=%1").arg(m_port)});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        const QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired()) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, m_port);
+            if (probe.waitForConnected(200))
+                return true;
+            QThread::msleep(20);
+        }
+        qWarning("controller simulator did not start: %s",
+                 m_process.readAllStandardOutput().right(400).constData());
+        return false;
+    }
+    // A controller that hangs and one that goes on again.
+    void freeze(bool frozen)
+    {
+        ::kill(static_cast<pid_t>(m_process.processId()), frozen ? SIGSTOP : SIGCONT);
+    }
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+
+private:
+    QStringList m_args;
+    quint16 m_port;
+    QProcess m_process;
+};
+
+// A second client of the controller, beside the server's: the driver's own link, waited on.
+class PeerClient {
+public:
+    PeerClient(quint16 port, const QString& path)
+        : m_link({QStringLiteral("127.0.0.1"), port, Cip::route(path).value(), 2000})
+    {
+        m_link.open();
+    }
+    Result<QByteArray> ask(const QByteArray& cip)
+    {
+        QEventLoop loop;
+        Result<QByteArray> out = RunError::of(ErrNo::DdeTimeout, QStringLiteral("no answer"));
+        bool done = false;
+        m_link.send(cip, [&](const Result<QByteArray>& r) {
+            out = r;
+            done = true;
+            loop.quit();
+        });
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        if (!done)
+            loop.exec();
+        return out;
+    }
+
+private:
+    ControllerLink m_link;
+};
