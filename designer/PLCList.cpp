@@ -81,12 +81,26 @@ void PLCListPage::Load_PLC()
                            .arg(SelectedPLC.name, SelectedPLC.listingFile));
         return;
     }
+    // A file that cannot be read is reported by Load_Tags and leaves an empty tag tree; no controller is
+    // loaded then, so "&Update" cannot write the one loaded before into this file.
+    if (!PLCTagHandler::Load_Tags(*path, *m_explorer->tree())) {
+        forgetLoaded();
+        Setup_PLCList();
+        return;
+    }
     LoadedPLCIndex = static_cast<qint16>(selected);
     StructureFilePath = *path;
-    // A file that cannot be read is reported by Load_Tags and leaves an empty tag tree.
-    (void)PLCTagHandler::Load_Tags(StructureFilePath, *m_explorer->tree());
     m_explorer->Controller_Loaded();
     showLoadedState();
+}
+
+void PLCListPage::forgetLoaded()
+{
+    CntrlTree::Clear_Tree(*m_explorer->tree());
+    LoadedPLC = {};
+    m_explorer->Controller_Deleted();
+    LoadedPLCIndex = 0;
+    StructureFilePath.clear();
 }
 
 void PLCListPage::Update_PLC()
@@ -95,10 +109,14 @@ void PLCListPage::Update_PLC()
         PLCDataIn(0)->setText(LoadedPLC.name);
     if (PLCDataIn(1)->text().isEmpty())
         PLCDataIn(1)->setText(LoadedPLC.topic);
+    const PLCData before = LoadedPLC;
     LoadedPLC.name = PLCDataIn(0)->text();
     LoadedPLC.topic = PLCDataIn(1)->text();
-    if (!PLCLoader::UpdateFile(StructureFilePath))
+    // The loaded record keeps matching its file when the file was not rewritten.
+    if (!PLCLoader::UpdateFile(StructureFilePath)) {
+        LoadedPLC = before;
         return;
+    }
     Rebuild_List();
     if (LoadedPLCIndex > 0) {
         tree()->select(LoadedPLCIndex);
@@ -117,15 +135,11 @@ void PLCListPage::Delete_PLC()
         if (removed.error().number != ErrNo::FileNotFound)
             return;
     }
-    CntrlTree::Clear_Tree(*m_explorer->tree());
-    LoadedPLC = {};
+    forgetLoaded();
     PLCDataIn(0)->clear();
     PLCDataIn(1)->clear();
     for (QPushButton* b : m_pb)
         b->setEnabled(false);
-    m_explorer->Controller_Deleted();
-    LoadedPLCIndex = 0;
-    StructureFilePath.clear();
     Rebuild_List();
 }
 

@@ -41,6 +41,8 @@ private:
     void Update_PLC();
     void Delete_PLC();
     void showLoadedState();
+    // Empties the tag explorer and marks no controller loaded.
+    void forgetLoaded();
 
     TagExplorerPage* m_explorer = nullptr;
     std::array<QPushButton*, 3> m_pb{};

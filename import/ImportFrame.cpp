@@ -16,10 +16,14 @@ namespace {
 const QString FramePrefix = QStringLiteral("Step 1");
 }
 
-ImportFrame::ImportFrame(QStringList stagedNames, int stepCount, Progress* progress)
-    : m_staged(std::move(stagedNames)), m_stepCount(stepCount), m_progress(progress) {
-    // Leftovers of an interrupted run must not be read as this run's input.
-    removeStaged();
+ImportFrame::ImportFrame(const QString& source, QStringList stagedNames, int stepCount, Progress* progress)
+    : m_sourceName(QFileInfo(source).fileName()), m_folder(SharedVars::TStructFolder + QStringLiteral("Import-XXXXXX")), m_staged(std::move(stagedNames)),
+      m_stepCount(stepCount), m_progress(progress) {
+    // Without a folder every staged file fails; this one message stands for all of them.
+    if (!m_folder.isValid())
+        ioFailure(FramePrefix, QString(),
+                  RunError::of(QFileInfo(SharedVars::TStructFolder).isDir() ? ErrNo::PermissionDenied
+                                                                           : ErrNo::PathNotFound));
     if (m_progress)
         m_progress->percent(0);
 }
@@ -29,8 +33,8 @@ ImportFrame::~ImportFrame() {
         removeStaged();
 }
 
-QString ImportFrame::staged(const QString& name) {
-    return SharedVars::TStructFolder + name;
+QString ImportFrame::staged(const QString& name) const {
+    return m_folder.isValid() ? m_folder.filePath(name) : QString();
 }
 
 void ImportFrame::processEvents() {
@@ -89,17 +93,22 @@ void ImportFrame::write(const QString& prefix, const QString& path, const QByteA
 }
 
 void ImportFrame::report(const QString& prefix, const RunError& error) {
-    const QString text = prefix + QStringLiteral(": ") + error.fileText();
-    m_outcome.messages << text;
-    Messages::show(text);
+    show(prefix + QStringLiteral(": ") + error.fileText());
 }
 
-void ImportFrame::reportOnce(const QString& prefix, int number) {
-    const QString key = prefix + QLatin1Char('#') + QString::number(number);
-    if (m_reportedOnce.contains(key))
+void ImportFrame::reportOnce(const QString& prefix, const RunError& error, int sourceLine) {
+    QString text = prefix + QStringLiteral(": ") + error.fileText();
+    if (m_reportedOnce.contains(text))
         return;
-    m_reportedOnce.insert(key);
-    report(prefix, RunError::of(number));
+    m_reportedOnce.insert(text);
+    if (sourceLine > 0)
+        text += QStringLiteral(" (%1, line %2)").arg(m_sourceName).arg(sourceLine);
+    show(text);
+}
+
+void ImportFrame::show(const QString& text) {
+    m_outcome.messages << text;
+    Messages::show(text);
 }
 
 ImportOutcome ImportFrame::finish() {
@@ -110,9 +119,6 @@ ImportOutcome ImportFrame::finish() {
 }
 
 void ImportFrame::removeStaged() {
-    for (const QString& name : m_staged) {
-        const QString path = staged(name);
-        if (QFileInfo::exists(path) && !QFile::remove(path))
-            report(FramePrefix, RunError::of(ErrNo::PermissionDenied));
-    }
+    if (m_folder.isValid() && !m_folder.remove())
+        report(FramePrefix, RunError::of(ErrNo::PermissionDenied));
 }

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -20,17 +21,20 @@ struct ImportOutcome {
     bool clean() const { return messages.isEmpty(); }
 };
 
-// The frame both pipelines share: staged files in the structure folder, captions and progress, messages
-// with their step prefixes, and the clean-up of every staged file.
+// The frame both pipelines share: staged files in a folder of this import's own inside the structure folder,
+// captions and progress, messages with their step prefixes, and the clean-up of every staged file.
 class ImportFrame {
 public:
-    ImportFrame(QStringList stagedNames, int stepCount, Progress* progress);
+    // source is the export being imported; messages about one of its lines name it.
+    ImportFrame(const QString& source, QStringList stagedNames, int stepCount, Progress* progress);
     // Staged files never outlive the import, whatever happened in it.
     ~ImportFrame();
     ImportFrame(const ImportFrame&) = delete;
     ImportFrame& operator=(const ImportFrame&) = delete;
 
-    static QString staged(const QString& name);
+    // Another import running at the same time (a second converter, the designer) stages in a folder of its
+    // own, so neither reads the other's files.
+    QString staged(const QString& name) const;
 
     // Shows the caption with the step count, runs the step, then advances the bar.
     void runStep(int step, const QString& caption, const std::function<void()>& body);
@@ -42,8 +46,10 @@ public:
 
     // Shows "prefix: description # number".
     void report(const QString& prefix, const RunError& error);
-    // Reports a data problem at most once per prefix and number in one import.
-    void reportOnce(const QString& prefix, int number);
+    // Reports a data problem at most once per prefix and error in one import; a line of the export (1-based)
+    // is named after the error, as in "Step 1: Overflow # 6 (Line1.csv, line 4)".
+    void reportOnce(const QString& prefix, const RunError& error, int sourceLine = 0);
+    void reportOnce(const QString& prefix, int number) { reportOnce(prefix, RunError::of(number)); }
 
     // Removes the staged files and returns what the import reported.
     ImportOutcome finish();
@@ -51,10 +57,13 @@ public:
     static void processEvents();
 
 private:
+    void show(const QString& text);
     void removeStaged();
     bool isStaged(const QString& path) const;
     void ioFailure(const QString& prefix, const QString& path, const RunError& error);
 
+    QString m_sourceName;
+    QTemporaryDir m_folder;
     QStringList m_staged;
     int m_stepCount;
     Progress* m_progress;

@@ -13,7 +13,31 @@ bool hasControl(const QString& text, bool tabAllowed) {
     return false;
 }
 
+// The characters of a text that Latin-1 cannot hold; empty when there are none.
+QString foreignCharacters(const QString& text) {
+    QString out;
+    for (const QChar c : text)
+        if (c.unicode() > 0xff && !out.contains(c))
+            out += c;
+    return out;
+}
+
 } // namespace
+
+QString PLCData::unsavable() const {
+    const std::pair<const char*, const QString*> fields[] = {
+        {"PLC name", &name}, {"DDE topic", &topic}, {"imported file name", &listingFile}};
+    for (const auto& [what, text] : fields)
+        if (const QString foreign = foreignCharacters(*text); !foreign.isEmpty())
+            return QStringLiteral("The %1 \"%2\" holds characters that a structure file cannot keep (%3). "
+                                  "Nothing was saved.")
+                .arg(QLatin1String(what), *text, foreign);
+    if (!listingFile.contains(QLatin1Char('.')))
+        return QStringLiteral("The imported file name \"%1\" has no extension such as \".csv\", so no "
+                              "structure file can be named after it. Nothing was saved.")
+            .arg(listingFile);
+    return {};
+}
 
 bool PLCData::isClean() const {
     return !hasControl(name, false) && !hasControl(type, false) && !hasControl(topic, false) &&

@@ -15,6 +15,11 @@ struct PLCData {
     // No control characters, TAB only in the scope list: a line break would shift the file's later lines,
     // a TAB in the first four fields the fields of the PLC list's node tag.
     bool isClean() const;
+
+    // Why a structure file could not keep this record so that the PLC list finds it again, or empty when
+    // it can: a character outside Latin-1 would be written as "?" (the header would then name another
+    // file), and a listing file without "." names no structure file that "&Load" accepts.
+    QString unsavable() const;
 };
 
 namespace PLCTypes {

@@ -32,7 +32,8 @@ PLCData recordOf(const std::array<QString, 5>& h) {
 Result<QString> StructureFileOf(const QString& listingFile) {
     const QString base = listingFile.section(QLatin1Char('.'), 0, 0);
     const QString name = base + QStringLiteral(".stc");
-    if (base.isEmpty() || !TextFile::isPlainFileName(listingFile) || !TextFile::isPlainFileName(name))
+    if (base.isEmpty() || !TextFile::isPlainFileName(listingFile) || !TextFile::isPlainFileName(name) ||
+        TextFile::isReservedOnWindows(listingFile) || TextFile::isReservedOnWindows(name))
         return RunError::of(
             ErrNo::BadFileName,
             QStringLiteral("The listing file name \"%1\" does not name a structure file in the "
@@ -113,25 +114,38 @@ int Load_PLC_List(NodeCollection& tree, const QString& pattern) {
     return PLCListCount;
 }
 
+namespace {
+
+Status updateFailure(const QString& path, const RunError& error) {
+    Messages::show(QStringLiteral("UpdateFile: ") + error.text() + QStringLiteral(" (") +
+                   QDir::toNativeSeparators(path) + QLatin1Char(')'));
+    return error;
+}
+
+} // namespace
+
 Status UpdateFile(const QString& path) {
-    const QString name = QStringLiteral("UpdateFile");
     const PLCData& r = LoadedPLC;
-    if (!r.isClean()) {
-        const RunError error = RunError::of(ErrNo::InvalidCall);
-        Messages::report(name, error);
-        return error;
+    if (!r.isClean())
+        return updateFailure(path, RunError::of(ErrNo::InvalidCall));
+    if (const QString why = r.unsavable(); !why.isEmpty()) {
+        Messages::show(why);
+        return Status::fail(ErrNo::InvalidCall);
     }
     auto lines = TextFile::readLines(path);
-    if (!lines) {
-        Messages::report(name, lines.error());
-        return lines.error();
+    if (!lines)
+        return updateFailure(path, lines.error());
+    // Only the name and topic change: a file of another type or listing is another controller's.
+    if (lines->value(1) != r.type || lines->value(3) != r.listingFile) {
+        Messages::show(QStringLiteral("UpdateFile: %1 no longer holds the controller imported from %2; it was "
+                                      "left as it was. Load the controller again.")
+                           .arg(QDir::toNativeSeparators(path), r.listingFile));
+        return Status::fail(ErrNo::InvalidCall);
     }
     QStringList out{r.name, r.type, r.topic, r.listingFile, r.scopeList};
     out += lines->mid(5);
-    if (Status written = TextFile::writeLines(path, out); !written) {
-        Messages::report(name, written.error());
-        return written;
-    }
+    if (Status written = TextFile::writeLines(path, out); !written)
+        return updateFailure(path, written.error());
     return {};
 }
 

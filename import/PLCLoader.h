@@ -22,7 +22,8 @@ inline const QString ListPattern = QStringLiteral("*.Stc");
 
 // The structure file of a listing file: its name up to the first "." (the whole name when there is none)
 // and ".stc", in the structure folder. A name that could lead outside that folder (a separator, "..", a
-// drive, a control character) or leave nothing before its "." is refused with BadFileName. On a
+// drive, a control character), that Windows reserves (a device such as CON, a trailing dot or space) or
+// that leaves nothing before its "." is refused with BadFileName. On a
 // case-sensitive file system an existing file whose name differs only in case is found.
 Result<QString> StructureFileOf(const QString& listingFile);
 
@@ -39,7 +40,9 @@ Status Read_PLC_Header(const QString& fileName);
 // name, text the name, tag the five fields joined by TAB. Fails without a node for an unknown type.
 Status Add_PLC_Node(NodeCollection& tree);
 
-// Replaces the header of a structure file with LoadedPLC and keeps its node lines. The new file is written
+// Replaces the header of a structure file with LoadedPLC and keeps its node lines. A file whose PLC type or
+// listing file differ from LoadedPLC's belongs to another controller and is left alone, as is a record the
+// file could not keep (PLCData::unsavable); both with a message. The new file is written
 // beside the old one and renamed over it, so any failure leaves the old file whole; the failure is shown
 // as "UpdateFile: description number".
 Status UpdateFile(const QString& path);

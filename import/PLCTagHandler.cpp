@@ -8,6 +8,7 @@
 #include "Progress.h"
 #include "TextFile.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <limits>
@@ -54,6 +55,12 @@ void setScopes(const QString& scopeLine) {
         LoadedScopes << fields.value(i + 1);
 }
 
+Status loadFailure(const QString& path, const RunError& error) {
+    Messages::show(LoadName + QStringLiteral(": ") + error.fileText() + QStringLiteral(" (") +
+                   QDir::toNativeSeparators(path) + QLatin1Char(')'));
+    return error;
+}
+
 } // namespace
 
 Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress) {
@@ -63,12 +70,13 @@ Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress) 
     }
     ImportFrame::processEvents();
 
+    // Whatever was loaded before goes first: a failed load must not leave it shown under another name.
+    Proc500::Clear_Nodes(tree);
+    LoadedPLC = {};
+    setScopes(QString());
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const RunError error = TextFile::openError(path);
-        Messages::reportFile(LoadName, error);
-        return error;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return loadFailure(path, TextFile::openError(path));
     const QByteArray bytes = file.readAll();
     file.close();
 
@@ -76,10 +84,11 @@ Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress) 
     lines.reserve(size_t(bytes.size() / 40 + 8));
     LineBytes::forEachLine(bytes, [&](QByteArrayView line) { lines.push_back(line); });
     const qsizetype total = qsizetype(lines.size());
+    if (total < 5)
+        return loadFailure(path, RunError::of(ErrNo::InputPastEnd));
 
-    Proc500::Clear_Nodes(tree);
     QString header[5];
-    for (int i = 0; i < 5 && i < total; ++i)
+    for (int i = 0; i < 5; ++i)
         header[i] = QString::fromLatin1(lines[size_t(i)]);
     LoadedPLC = {header[0], header[1], header[2], header[3], header[4]};
     setScopes(header[4]);
@@ -120,14 +129,10 @@ Status Load_Tags(const QString& path, NodeCollection& tree, Progress* progress) 
         progress->percent(100);
     ImportFrame::processEvents();
 
-    if (total < 5) {
-        const RunError error = RunError::of(ErrNo::InputPastEnd);
-        Messages::reportFile(LoadName, error);
-        return error;
-    }
     if (skipped > 0)
-        Messages::show(LoadName + QStringLiteral(": ") + QString::number(skipped) +
-                       QStringLiteral(" damaged node lines were skipped."));
+        Messages::show(LoadName + QStringLiteral(": %1 damaged node lines of %2 were skipped.")
+                                      .arg(skipped)
+                                      .arg(QDir::toNativeSeparators(path)));
     return {};
 }
 

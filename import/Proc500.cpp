@@ -2,6 +2,7 @@
 
 #include "CsvFile.h"
 #include "FileIO.h"
+#include "ImportLimits.h"
 #include "LineBytes.h"
 #include "NodeCollection.h"
 #include "PLCData.h"
@@ -29,15 +30,11 @@ bool isAddressLine(QByteArrayView line) {
 
 QByteArray step1(ImportFrame& frame, const QByteArray& source) {
     Writer out(source.size());
+    int number = 0;
     LineBytes::forEachLine(source, [&](QByteArrayView line) {
-        if (!isAddressLine(line))
-            return;
-        // Longer lines cannot be split by the field routines; they are left out and reported once.
-        if (line.size() > FileIO::MaxLineLength) {
-            frame.reportOnce(QStringLiteral("Step 1"), ErrNo::Overflow);
-            return;
-        }
-        out.raw(line).endLine();
+        ++number;
+        if (isAddressLine(line) && ImportLimits::fits(frame, line, number, {0, ".:/", "Address"}))
+            out.raw(line).endLine();
     });
     return std::move(out.bytes());
 }
@@ -181,8 +178,8 @@ ImportOutcome Import_RSLogix500(const QString& path, NodeCollection& tree, Progr
     const QString s1 = QStringLiteral("Step_1.txt"), s2 = QStringLiteral("Step_2.txt"),
                   s3 = QStringLiteral("Step_3.txt"), s4 = QStringLiteral("Step_4.txt"),
                   result = QStringLiteral("Result.txt");
-    ImportFrame frame({s1, s2, s3, s4, result}, 6, progress);
-    auto staged = &ImportFrame::staged;
+    ImportFrame frame(path, {s1, s2, s3, s4, result}, 6, progress);
+    auto staged = [&frame](const QString& name) { return frame.staged(name); };
 
     frame.runStep(1, QStringLiteral("Loading File Step 1 of "), [&] {
         const QByteArray source = frame.read(QStringLiteral("Step 1"), path);

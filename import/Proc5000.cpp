@@ -2,6 +2,7 @@
 
 #include "CsvFile.h"
 #include "FileIO.h"
+#include "ImportLimits.h"
 #include "LineBytes.h"
 #include "NodeCollection.h"
 #include "PLCData.h"
@@ -23,15 +24,14 @@ namespace {
 const QByteArray NoInfo = QByteArrayLiteral("No Info");
 
 QByteArray step1(ImportFrame& frame, const QByteArray& source) {
+    // The specifier is the sixth column.
+    const ImportLimits::PathField specifier{5, ".[", "Member path"};
     Writer out(source.size());
+    int number = 0;
     LineBytes::forEachLine(source, [&](QByteArrayView line) {
-        if (!line.startsWith("TAG") && !line.startsWith("COM"))
-            return;
-        if (line.size() > FileIO::MaxLineLength) {
-            frame.reportOnce(QStringLiteral("Step 1"), ErrNo::Overflow);
-            return;
-        }
-        out.raw(line).endLine();
+        ++number;
+        if ((line.startsWith("TAG") || line.startsWith("COM")) && ImportLimits::fits(frame, line, number, specifier))
+            out.raw(line).endLine();
     });
     return std::move(out.bytes());
 }
@@ -286,8 +286,8 @@ ImportOutcome Import_RSLogix5000(const QString& path, NodeCollection& tree, Prog
     ScopeNames.clear();
     auto name = [](int k) { return QStringLiteral("Step_%1.txt").arg(k); };
     const QString result = QStringLiteral("Result.txt");
-    ImportFrame frame({name(1), name(2), name(3), name(4), name(6), name(7), name(8), result}, 10, progress);
-    auto staged = &ImportFrame::staged;
+    ImportFrame frame(path, {name(1), name(2), name(3), name(4), name(6), name(7), name(8), result}, 10, progress);
+    auto staged = [&frame](const QString& name) { return frame.staged(name); };
     auto stepName = [](int k) { return QStringLiteral("Step %1").arg(k); };
 
     frame.runStep(1, QStringLiteral("Loading File Step 1 of "), [&] {

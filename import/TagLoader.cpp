@@ -17,6 +17,7 @@
 #include "Twips.h"
 #include "WayBack.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QMdiArea>
@@ -183,9 +184,20 @@ void TagLoader::View_Import() {
 void TagLoader::Save_PLC() {
     if (!m_util)
         return;
-    // PLCRecord outlives an import: saving an empty tree under it would replace a good structure file.
+    // PLCRecord outlives an import: saving an empty tree under it would replace a good structure file, and
+    // so would the roots of an import that found no tags.
     if (m_flagTree->count() == 0) {
         Messages::show(QStringLiteral("There are no imported tags to save. Use Load Tags first."));
+        return;
+    }
+    if (!TagRoutines::HasTags(*m_flagTree)) {
+        Messages::show(QStringLiteral("No tags were found in %1; there is nothing to save.")
+                           .arg(QDir::toNativeSeparators(m_path)));
+        return;
+    }
+    // The imported file name cannot be changed in the frame: a name that cannot be saved is said now.
+    if (const QString why = PLCRecord.unsavable(); !why.isEmpty()) {
+        Messages::show(why);
         return;
     }
     m_savePending = true;

@@ -31,29 +31,49 @@ QString StructureFile(const PLCData& record) {
     return path ? path.value() : QString();
 }
 
-Status Save_Tags(const NodeCollection& tree, Progress* progress) {
-    const PLCData& r = PLCRecord;
-    const QString header[] = {r.name, r.type, r.topic, r.listingFile, r.scopeList};
-    for (const QString& line : header)
-        if (line.isEmpty() || !r.isClean()) {
-            Messages::show(QStringLiteral("Error in user data save aborted."));
-            return Status::fail(ErrNo::InvalidCall);
-        }
-    const QString path = StructureFile(r);
-    if (path.isEmpty()) {
-        const RunError error = RunError::of(ErrNo::BadFileName);
-        Messages::reportFile(SaveName, error);
-        return error;
-    }
-    if (progress) {
-        progress->caption(QStringLiteral("Saving Tags..."));
-        progress->percent(0);
-    }
-    ImportFrame::processEvents();
+bool HasTags(const NodeCollection& tree) {
+    for (int i = 1; i <= tree.count(); ++i)
+        if (tree.parent(i) > 0)
+            return true;
+    return false;
+}
 
+namespace {
+
+QString headerOf(const PLCData& r, int line) {
+    const QString* fields[] = {&r.name, &r.type, &r.topic, &r.listingFile, &r.scopeList};
+    return *fields[line];
+}
+
+// The structure file a save of this record and tree may replace; a refusal is shown here.
+Result<QString> saveTarget(const PLCData& r, const NodeCollection& tree) {
+    for (int line = 0; line < 5; ++line)
+        if (headerOf(r, line).isEmpty() || !r.isClean()) {
+            Messages::show(QStringLiteral("Error in user data save aborted."));
+            return RunError::of(ErrNo::InvalidCall);
+        }
+    if (const QString why = r.unsavable(); !why.isEmpty()) {
+        Messages::show(why);
+        return RunError::of(ErrNo::InvalidCall);
+    }
+    const auto target = PLCLoader::StructureFileOf(r.listingFile);
+    if (!target) {
+        Messages::reportFile(SaveName, target.error());
+        return target.error();
+    }
+    // A header without nodes would replace a good structure file with an empty controller.
+    if (!HasTags(tree)) {
+        Messages::show(QStringLiteral("No tags were found in %1; the structure file %2 was left as it was.")
+                           .arg(r.listingFile, QDir::toNativeSeparators(*target)));
+        return RunError::of(ErrNo::InvalidCall);
+    }
+    return target;
+}
+
+QByteArray fileBytes(const PLCData& r, const NodeCollection& tree, Progress* progress) {
     QByteArray out;
-    for (const QString& line : header) {
-        out += line.toLatin1();
+    for (int line = 0; line < 5; ++line) {
+        out += headerOf(r, line).toLatin1();
         out += "\r\n";
     }
     const int n = tree.count();
@@ -68,6 +88,22 @@ Status Save_Tags(const NodeCollection& tree, Progress* progress) {
         if (progress && i * 100 / n != shown)
             progress->percent(shown = i * 100 / n);
     }
+    return out;
+}
+
+} // namespace
+
+Status Save_Tags(const NodeCollection& tree, Progress* progress) {
+    const auto target = saveTarget(PLCRecord, tree);
+    if (!target)
+        return target.error();
+    const QString& path = *target;
+    if (progress) {
+        progress->caption(QStringLiteral("Saving Tags..."));
+        progress->percent(0);
+    }
+    ImportFrame::processEvents();
+    const QByteArray out = fileBytes(PLCRecord, tree, progress);
 
     // Written beside the old file and renamed over it, so a failed save leaves the earlier file.
     QSaveFile file(path);
@@ -77,7 +113,8 @@ Status Save_Tags(const NodeCollection& tree, Progress* progress) {
     else if (file.write(out) != out.size() || !file.commit())
         status = Status::fail(ErrNo::PathFileAccess);
     if (!status)
-        Messages::reportFile(SaveName, status.error());
+        Messages::show(SaveName + QStringLiteral(": ") + status.error().fileText() + QStringLiteral(" (") +
+                       QDir::toNativeSeparators(path) + QLatin1Char(')'));
     ImportFrame::processEvents();
     return status;
 }

@@ -122,10 +122,7 @@ int main(int argc, char** argv) {
                 fail(path + QStringLiteral(": not converted, the import could not read or write its files"));
             continue;
         }
-        int roots = 0;
-        for (int i = 1; i <= tree.count(); ++i)
-            roots += tree.parent(i) == 0;
-        if (tree.count() == roots) {
+        if (!TagRoutines::HasTags(tree)) {
             status = fail(path + QStringLiteral(": not converted, no tags found (is it an RSLogix500 or "
                                                 "RSLogix5000 tag export?)"));
             continue;
@@ -147,6 +144,9 @@ int main(int argc, char** argv) {
         }
         written.insert(target);
         QTextStream(stdout) << QDir::toNativeSeparators(target) << Qt::endl;
+        int roots = 0;
+        for (int i = 1; i <= tree.count(); ++i)
+            roots += tree.parent(i) == 0;
         err() << "TagConvert: " << path << ": " << tree.count() - roots << " tag nodes written to "
               << QDir::toNativeSeparators(target)
               << (messages.count ? QStringLiteral(" (with the warnings above)") : QString()) << Qt::endl;

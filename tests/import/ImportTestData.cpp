@@ -53,7 +53,8 @@ int nodeWithText(const NodeCollection& tree, const QString& text) {
 }
 
 QStringList stagedLeft() {
-    return QDir(SharedVars::TStructFolder).entryList({"Step_*.txt", "Result.txt"}, QDir::Files);
+    return QDir(SharedVars::TStructFolder)
+        .entryList({"Step_*.txt", "Result.txt", "Import-*"}, QDir::Files | QDir::Dirs | QDir::Hidden);
 }
 
 } // namespace ImportTestData

@@ -27,7 +27,7 @@ QStringList dump(const NodeCollection& tree);
 // The node with this text; fails the test when there is none.
 int nodeWithText(const NodeCollection& tree, const QString& text);
 
-// The staged files of both pipelines left in the structure folder.
+// The staged files of both pipelines, and the folders of imports, left in the structure folder.
 QStringList stagedLeft();
 
 } // namespace ImportTestData

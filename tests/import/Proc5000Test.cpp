@@ -1,4 +1,5 @@
 #include "Proc5000.h"
+#include "ImportLimits.h"
 #include "ImportTestData.h"
 #include "Messages.h"
 #include "NodeList.h"
@@ -110,6 +111,23 @@ TEST(Proc5000, CommentsThatFitNoTagMakeNoNode) {
                               "Controller_Tags|:2.|Pump|000DINT|C",
                           }));
     EXPECT_TRUE(stagedLeft().isEmpty());
+}
+
+TEST(Proc5000, MemberPathsOfThousandsOfPartsAreLeftOutWithTheirLine) {
+    TempAppFolder app;
+    MessageRecorder messages;
+    // 32 KB of ".1": member nodes whose texts would add up to a gigabyte.
+    const QByteArray deep = "Motor" + QByteArray(".1").repeated(16000);
+    const QByteArray atLimit = "Motor" + QByteArray("[2]").repeated(ImportLimits::MaxParts - 1);
+    const QByteArray csv = Header + "TAG,,Motor,\"\",\"DINT\",\"\"\r\n" +
+                           "COMMENT,,Motor,\"deep\",\"DINT\",\"" + deep + "\"\r\n" +
+                           "COMMENT,,Motor,\"at the limit\",\"DINT\",\"" + atLimit + "\"\r\n";
+    const NodeList tree = import5000(app, csv);
+    EXPECT_EQ(messages.texts(),
+              QStringList{"Step 1: Member path of more than 32 parts left out # 6 (Plc5k.csv, line 4)"});
+    // The scope root, the tag and one node per member of the path at the limit.
+    EXPECT_EQ(tree.count(), 2 + ImportLimits::MaxParts - 1);
+    EXPECT_EQ(tree.text(tree.count()), atLimit);
 }
 
 TEST(Proc5000, BadInputEndsWithWhatCouldBeRead) {

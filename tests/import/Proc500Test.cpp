@@ -1,4 +1,5 @@
 #include "Proc500.h"
+#include "ImportLimits.h"
 #include "ImportTestData.h"
 #include "KeyedTree.h"
 #include "Messages.h"
@@ -6,6 +7,8 @@
 #include "PLCData.h"
 #include "SharedVars.h"
 #include "TempAppFolder.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -124,20 +127,21 @@ TEST(Proc500, BadInputEndsWithWhatCouldBeReadAndNoStagedFiles) {
         {"empty", "", 1, {}},
         {"binary", QByteArray("\x00\x01\x02\xff\xfe\r\n\x89PNG\x1a", 11) + QByteArray(300, '\0'), 1, {}},
         {"LF only and mixed", "N7:0,,,\"a\",,,,\nN7:1,,,\"b\",,,,\rN7:2,,,\"c\",,,,\r\n", 5, {}},
-        {"over 32,767 characters", longLine + "N7:0,,,\"a\",,,,\r\n", 3, {"Step 1: Overflow # 6"}},
+        {"over 32,767 characters", longLine + "N7:0,,,\"a\",,,,\r\n", 3, {"Step 1: Overflow # 6 (Line1.csv, line 1)"}},
         {"neither kind", "name;value\r\nalpha;1\r\n", 1, {}},
     };
     for (const Case& c : cases) {
         messages.clear();
-        // A staged file left by an interrupted run must not be read as this run's.
+        // A staged file of an interrupted run (or of another import) must not be read as this run's.
         TempAppFolder::write(app.tstruct("Step_4.txt"), "stale\tB3\t:9\t\r\n");
         const NodeList tree = import500(app, c.csv);
         EXPECT_EQ(tree.count(), c.nodes) << c.what;
         EXPECT_EQ(messages.texts(), c.texts) << c.what;
-        EXPECT_TRUE(stagedLeft().isEmpty()) << c.what;
+        EXPECT_EQ(stagedLeft(), QStringList{"Step_4.txt"}) << c.what;
     }
 
     messages.clear();
+    QFile::remove(app.tstruct("Step_4.txt"));
     NodeList tree;
     const ImportOutcome outcome = Import_RSLogix500(app.path() + "missing.csv", tree);
     EXPECT_TRUE(outcome.failed);
@@ -171,6 +175,52 @@ TEST(Proc500, StagedFileFailuresGiveOneMessageAndLeaveNothing) {
     }
     EXPECT_TRUE(outcome.failed);
     EXPECT_EQ(messages.texts(), QStringList{"Convert_CSV_to_TXT: Path/File access error # 75"});
+    EXPECT_TRUE(stagedLeft().isEmpty());
+}
+
+TEST(Proc500, AddressesOfThousandsOfPartsAreLeftOutWithTheirLine) {
+    TempAppFolder app;
+    MessageRecorder messages;
+    // 32 KB: one address of 16,000 parts would make nodes whose texts add up to a gigabyte.
+    QByteArray hostile = "B3";
+    for (int i = 0; i < 16000; ++i)
+        hostile += "/1";
+    const QByteArray csv = "N7:0,,,\"kept\",,,,\r\n" + hostile + ",,,\"x\",,,,\r\n" + hostile + "/2,,,,,,,\r\n" +
+                           "B3:0" + QByteArray("/9").repeated(ImportLimits::MaxParts - 2) +
+                           ",,,\"deepest kept\",,,,\r\n";
+    ImportOutcome outcome;
+    const NodeList tree = import500(app, csv, &outcome);
+    EXPECT_FALSE(outcome.failed);
+    EXPECT_EQ(messages.texts(),
+              QStringList{"Step 1: Address of more than 32 parts left out # 6 (Line1.csv, line 2)"});
+    // The root, N7, N7:0 and the 32 levels of the address at the limit.
+    EXPECT_EQ(tree.count(), 3 + ImportLimits::MaxParts);
+    EXPECT_EQ(tree.tag(tree.count()), "000deepest kept");
+}
+
+TEST(Proc500, ImportsRunningAtTheSameTimeReadOnlyTheirOwnStagedFiles) {
+    TempAppFolder app;
+    MessageRecorder messages;
+    TempAppFolder::write(app.path() + "Other.csv", "N7:0,,,\"other\",,,,\r\n");
+    TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
+    NodeList alone;
+    (void)Import_RSLogix500(app.path() + "Line1.csv", alone);
+
+    // A second import (the converter, say) runs in the middle of the first and ends before it.
+    struct Interleaved : RecordingProgress {
+        QString other;
+        NodeList otherTree;
+        void caption(const QString& text) override {
+            if (text.startsWith("Loading File Step 3"))
+                (void)Import_RSLogix500(other, otherTree);
+        }
+    } progress;
+    progress.other = app.path() + "Other.csv";
+    NodeList tree;
+    const ImportOutcome outcome = Import_RSLogix500(app.path() + "Line1.csv", tree, &progress);
+    EXPECT_TRUE(outcome.clean()) << outcome.messages.join('\n').toStdString();
+    EXPECT_EQ(dump(tree), dump(alone));
+    EXPECT_EQ(dump(progress.otherTree).size(), 3);
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 

@@ -8,6 +8,8 @@
 #include "TagRoutines.h"
 #include "TempAppFolder.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace ImportTestData;
@@ -94,13 +96,43 @@ TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile) {
     PLCRecord.name = "two\r\nlines";
     EXPECT_FALSE(Save_Tags(tree).ok());
 
-    for (const QString listing : {"..csv", ".csv", "a:b.csv"}) {
+    for (const QString listing : {"..csv", ".csv", "a:b.csv", "CON.csv", "Line1.csv."}) {
         messages.clear();
         PLCRecord = good;
         PLCRecord.listingFile = listing;
         EXPECT_FALSE(Save_Tags(tree).ok());
-        EXPECT_EQ(messages.texts(), QStringList{"Save_Tags: Bad file name or number # 52"});
+        EXPECT_EQ(messages.texts(), QStringList{"Save_Tags: The listing file name \"" + listing +
+                                                "\" does not name a structure file in the structure folder. # 52"});
     }
+
+    // Names the PLC list could not find again: outside Latin-1 (written as "?"), or without ".".
+    const QString omega = QString::fromUtf8("\u03a9mega");
+    const struct {
+        QString PLCData::*field;
+        QString value;
+        QString says;
+    } unsavable[] = {
+        {&PLCData::listingFile, omega + ".csv", "The imported file name \"" + omega + ".csv\" holds characters"},
+        {&PLCData::name, omega, "The PLC name \"" + omega + "\" holds characters"},
+        {&PLCData::topic, "T" + omega, "The DDE topic \"T" + omega + "\" holds characters"},
+        {&PLCData::listingFile, "NoDot", "The imported file name \"NoDot\" has no extension"},
+    };
+    for (const auto& c : unsavable) {
+        messages.clear();
+        PLCRecord = good;
+        PLCRecord.*c.field = c.value;
+        EXPECT_FALSE(Save_Tags(tree).ok());
+        ASSERT_EQ(messages.texts().size(), 1);
+        EXPECT_TRUE(messages.texts()[0].startsWith(c.says)) << messages.texts()[0].toStdString();
+    }
+    EXPECT_EQ(QDir(app.tstruct("")).entryList(QDir::Files), QStringList{"Line1.stc"});
+
+    // The roots of an import that found nothing would replace the controller with an empty one.
+    messages.clear();
+    PLCRecord = good;
+    EXPECT_FALSE(Save_Tags(tree).ok());
+    EXPECT_EQ(messages.texts(), QStringList{"No tags were found in Line1.csv; the structure file " +
+                                            app.tstruct("Line1.stc") + " was left as it was."});
 
     // A write that fails half-way leaves the earlier file as it was.
     messages.clear();
@@ -111,7 +143,7 @@ TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile) {
         FileSizeLimit limit(4096);
         EXPECT_FALSE(Save_Tags(tree).ok());
     }
-    EXPECT_EQ(messages.texts(), QStringList{"Save_Tags: Path/File access error # 75"});
+    EXPECT_EQ(messages.texts(), QStringList{"Save_Tags: Path/File access error # 75 (" + app.tstruct("Line1.stc") + ")"});
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Line1.stc")), QByteArray("earlier"));
 }
 
@@ -149,16 +181,23 @@ TEST(TagFile, DamagedFilesLoadWhatTheyCan) {
     EXPECT_TRUE(Load_Tags(app.tstruct("Bad.stc"), tree).ok());
     EXPECT_EQ(dump(tree), QStringList({"|RSLogix500|RSLogix500|RSLogix500|PLC5000",
                                        "RSLogix500|R1.|B3|000B3|c", "R1.|R1.1.|||c"}));
-    EXPECT_EQ(messages.texts(), QStringList{"Load_Tags: 2 damaged node lines were skipped."});
+    EXPECT_EQ(messages.texts(),
+              QStringList{"Load_Tags: 2 damaged node lines of " + app.tstruct("Bad.stc") + " were skipped."});
     EXPECT_EQ(PLCTagHandler::LoadedScopes, QStringList({"Controller_Tags", "", "", ""}));
 
     messages.clear();
     EXPECT_FALSE(Load_Tags(app.tstruct("Missing.stc"), tree).ok());
-    EXPECT_EQ(messages.texts(), QStringList{"Load_Tags: File not found # 53"});
-    EXPECT_EQ(tree.count(), 3) << "a failed load keeps the tree shown";
+    EXPECT_EQ(messages.texts(), QStringList{"Load_Tags: File not found # 53 (" + app.tstruct("Missing.stc") + ")"});
+    // What was loaded before must not stay shown as if it were this file.
+    EXPECT_EQ(tree.count(), 0);
+    EXPECT_EQ(LoadedPLC, PLCData{});
+    EXPECT_TRUE(PLCTagHandler::LoadedScopes.isEmpty());
 
     messages.clear();
+    ASSERT_TRUE(Load_Tags(app.tstruct("Bad.stc"), tree).ok());
     TempAppFolder::write(app.tstruct("Cut.stc"), "Press\r\nRSLogix500\r\n");
     EXPECT_FALSE(Load_Tags(app.tstruct("Cut.stc"), tree).ok());
-    EXPECT_EQ(messages.texts(), QStringList{"Load_Tags: Input past end of file # 62"});
+    EXPECT_EQ(messages.texts().last(), "Load_Tags: Input past end of file # 62 (" + app.tstruct("Cut.stc") + ")");
+    EXPECT_EQ(tree.count(), 0);
+    EXPECT_EQ(LoadedPLC, PLCData{});
 }
