@@ -26,7 +26,7 @@ QString foreignCharacters(const QString& text) {
 
 QString PLCData::unsavable() const {
     const std::pair<const char*, const QString*> fields[] = {
-        {"PLC name", &name}, {"DDE topic", &topic}, {"imported file name", &listingFile}};
+        {"imported file name", &listingFile}, {"PLC name", &name}, {"DDE topic", &topic}};
     for (const auto& [what, text] : fields)
         if (const QString foreign = foreignCharacters(*text); !foreign.isEmpty())
             return QStringLiteral("The %1 \"%2\" holds characters that a structure file cannot keep (%3). "

@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
             continue;
         }
         if (!TagRoutines::Save_Tags(tree, &progress)) {
-            status = fail(path + QStringLiteral(": not converted, the structure file could not be written"));
+            status = fail(path + QStringLiteral(": not converted, no structure file was written"));
             continue;
         }
         written.insert(target);

@@ -125,6 +125,36 @@ TEST_F(PLCListTest, DeleteAsksAndLeavesAListThatMatchesTheFolder)
         EXPECT_FALSE(ui->tagExplorer()->PB(b)->isEnabled());
 }
 
+TEST_F(PLCListTest, FailedLoadLeavesNoControllerLoaded)
+{
+    choose(node("1Line 1"));
+    list->PLCList_Command(0);
+    ASSERT_EQ(ui->tree(3)->count(), 4);
+    const QByteArray second = TempAppFolder::read(app.tstruct("Line2.STC"));
+    QFile::remove(app.tstruct("Line2.STC"));
+    choose(node("2Line 1"));
+    list->PLCList_Command(0);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_EQ(messages.texts()[0], "Load_Tags: File not found # 53 (" + app.tstruct("Line2.stc") + ")");
+    // Not the first controller's tags under the second's name, and nothing "&Update" could write.
+    EXPECT_EQ(ui->tree(3)->count(), 0);
+    EXPECT_EQ(list->LoadedPLCIndex, 0);
+    EXPECT_TRUE(list->StructureFilePath.isEmpty());
+    EXPECT_EQ(LoadedPLC, PLCData{});
+    EXPECT_TRUE(list->PB(0)->isEnabled());
+    EXPECT_FALSE(list->PB(1)->isEnabled());
+    EXPECT_FALSE(list->PB(2)->isEnabled());
+    EXPECT_FALSE(list->PLCDataIn(0)->isEnabled());
+    EXPECT_FALSE(ui->tagExplorer()->PB(3)->isEnabled());
+
+    // With the file back it loads.
+    TempAppFolder::write(app.tstruct("Line2.STC"), second);
+    list->PLCList_Command(0);
+    EXPECT_EQ(list->LoadedPLCIndex, node("2Line 1"));
+    EXPECT_EQ(ui->tree(3)->count(), 3);
+    EXPECT_TRUE(list->PB(1)->isEnabled());
+}
+
 TEST_F(PLCListTest, ListingNameWithoutDotIsRefusedBeforeAnythingChanges)
 {
     TempAppFolder::write(app.tstruct("Odd.stc"), structureFile("Odd", "NoDot", 1));

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -70,8 +71,11 @@ TEST(TagConvert, WritesTheFileTheDesignerWouldSave) {
 
 TEST(TagConvert, FailuresExitNonZeroWithAClearMessage) {
     TempAppFolder app;
+    const QString omega = QString::fromUtf8("\u03a9mega");
     TempAppFolder::write(app.path() + "notes.csv", "name;value\r\nalpha;1\r\n");
     TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
+    TempAppFolder::write(app.path() + omega + ".csv", rslogix500());
+    TempAppFolder::write(app.path() + "NoDot", rslogix500());
     const struct {
         QStringList args;
         int exitCode;
@@ -85,11 +89,48 @@ TEST(TagConvert, FailuresExitNonZeroWithAClearMessage) {
          "single export"},
         {{"-f", app.path()}, 2, "no export given"},
         {{"-f", app.path(), app.path() + "Line1.csv", app.path() + "Line1.csv"}, 1, "already written"},
+        // Names a structure file cannot keep, so the PLC list would never find the file again.
+        {{"-f", app.path(), app.path() + omega + ".csv"}, 1, "The imported file name \"" + omega + ".csv\" holds"},
+        {{"-f", app.path(), "-n", omega, app.path() + "Line1.csv"}, 1, "The PLC name \"" + omega + "\" holds"},
+        {{"-f", app.path(), "-t", "T" + omega, app.path() + "NoDot"}, 1, "The DDE topic \"T" + omega + "\" holds"},
+        {{"-f", app.path(), app.path() + "NoDot"}, 1, "The imported file name \"NoDot\" has no extension"},
     };
     for (const auto& c : cases) {
         const ConvertRun run = tagConvert(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
     }
-    EXPECT_FALSE(TempAppFolder::exists(app.tstruct("notes.stc")));
+    // Only the first Line1.csv of the run was written.
+    EXPECT_EQ(QDir(app.tstruct("")).entryList(QDir::Files), QStringList{"Line1.stc"});
+}
+
+TEST(TagConvert, TwoConvertersInOneFolderEachWriteTheirOwnExports) {
+    TempAppFolder app;
+    // Exports large enough that the two runs overlap; every address says which export it came from.
+    QStringList runs[2];
+    for (int run = 0; run < 2; ++run)
+        for (int k = 0; k < 4; ++k) {
+            const QByteArray name = QByteArray(run ? "B" : "A") + QByteArray::number(k);
+            QByteArray csv;
+            for (int i = 0; i < 6000; ++i)
+                csv += "N7:" + QByteArray::number(i) + ",,,\"" + name + "\",,,,\r\n";
+            TempAppFolder::write(app.path() + name + ".csv", csv);
+            runs[run] << app.path() + name + ".csv";
+        }
+    QProcess converters[2];
+    const QString bin =
+        qEnvironmentVariable("HMI_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin");
+    for (int run = 0; run < 2; ++run)
+        converters[run].start(bin + "/TagConvert", QStringList{"-f", app.path()} + runs[run]);
+    for (QProcess& p : converters) {
+        ASSERT_TRUE(p.waitForFinished(120000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    }
+    for (const QStringList& exports : runs)
+        for (const QString& csv : exports) {
+            const QString name = QFileInfo(csv).baseName();
+            const QByteArray stc = TempAppFolder::read(app.tstruct(name + ".stc"));
+            EXPECT_EQ(stc.count("\t000" + name.toLatin1() + "\t"), 6000) << name.toStdString();
+        }
+    EXPECT_TRUE(stagedLeft().isEmpty());
 }

@@ -13,6 +13,7 @@
 #include "Twips.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -177,6 +178,34 @@ TEST_F(TagLoaderTest, NothingImportedNothingSaved) {
     EXPECT_FALSE(util->isVisible());
     EXPECT_EQ(messages.texts(), QStringList{"There are no imported tags to save. Use Load Tags first."});
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Old.stc")), QByteArray("kept"));
+
+    // A re-export that yields no addresses still has its root: refused as the converter refuses it.
+    messages.clear();
+    const QString path = importFile("Old.csv", "\"Address\",\"Symbol\"\r\nnothing here\r\n");
+    ASSERT_EQ(loader->FlagTree()->count(), 1);
+    loader->mnu_Click(2);
+    EXPECT_FALSE(util->isVisible());
+    EXPECT_EQ(messages.texts(), QStringList{"No tags were found in " + path + "; there is nothing to save."});
+    EXPECT_EQ(TempAppFolder::read(app.tstruct("Old.stc")), QByteArray("kept"));
+}
+
+TEST_F(TagLoaderTest, NamesOutsideLatin1AreRefusedBeforeAnythingIsWritten) {
+    const QString omega = QString::fromUtf8("\u03a9mega");
+    importFile(omega + ".csv", rslogix500());
+    loader->mnu_Click(2);
+    EXPECT_FALSE(util->isVisible());
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith("The imported file name \"" + omega + ".csv\" holds characters"));
+
+    // A typed name is refused by the save itself.
+    messages.clear();
+    importFile("Line1.csv", rslogix500());
+    loader->mnu_Click(2);
+    box(0)->setText(omega);
+    press(0);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith("The PLC name \"" + omega + "\" holds characters"));
+    EXPECT_TRUE(QDir(app.tstruct("")).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(TagLoaderTest, LayoutKeepsMarginsAndTheSplitterLimits) {
