@@ -48,8 +48,8 @@ bool isReservedOnWindows(const QString& name)
                                      QStringLiteral("NUL")};
     if (devices.contains(stem))
         return true;
-    return stem.size() == 4 && (stem.startsWith(QStringLiteral("COM")) || stem.startsWith(QStringLiteral("LPT"))) &&
-           stem[3] >= QLatin1Char('1') && stem[3] <= QLatin1Char('9');
+    const bool port = stem.startsWith(QStringLiteral("COM")) || stem.startsWith(QStringLiteral("LPT"));
+    return port && stem.size() == 4 && stem[3] >= QLatin1Char('1') && stem[3] <= QLatin1Char('9');
 }
 
 QStringList splitLines(const QByteArray& bytes)

@@ -137,9 +137,10 @@ Status UpdateFile(const QString& path) {
         return updateFailure(path, lines.error());
     // Only the name and topic change: a file of another type or listing is another controller's.
     if (lines->value(1) != r.type || lines->value(3) != r.listingFile) {
-        Messages::show(QStringLiteral("UpdateFile: %1 no longer holds the controller imported from %2; it was "
-                                      "left as it was. Load the controller again.")
-                           .arg(QDir::toNativeSeparators(path), r.listingFile));
+        Messages::show(
+            QStringLiteral("UpdateFile: %1 no longer holds the controller imported from %2; it was "
+                           "left as it was. Load the controller again.")
+                .arg(QDir::toNativeSeparators(path), r.listingFile));
         return Status::fail(ErrNo::InvalidCall);
     }
     QStringList out{r.name, r.type, r.topic, r.listingFile, r.scopeList};

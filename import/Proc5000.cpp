@@ -30,7 +30,8 @@ QByteArray step1(ImportFrame& frame, const QByteArray& source) {
     int number = 0;
     LineBytes::forEachLine(source, [&](QByteArrayView line) {
         ++number;
-        if ((line.startsWith("TAG") || line.startsWith("COM")) && ImportLimits::fits(frame, line, number, specifier))
+        if ((line.startsWith("TAG") || line.startsWith("COM")) &&
+            ImportLimits::fits(frame, line, number, specifier))
             out.raw(line).endLine();
     });
     return std::move(out.bytes());
@@ -286,7 +287,8 @@ ImportOutcome Import_RSLogix5000(const QString& path, NodeCollection& tree, Prog
     ScopeNames.clear();
     auto name = [](int k) { return QStringLiteral("Step_%1.txt").arg(k); };
     const QString result = QStringLiteral("Result.txt");
-    ImportFrame frame(path, {name(1), name(2), name(3), name(4), name(6), name(7), name(8), result}, 10, progress);
+    ImportFrame frame(path, {name(1), name(2), name(3), name(4), name(6), name(7), name(8), result}, 10,
+                      progress);
     auto staged = [&frame](const QString& name) { return frame.staged(name); };
     auto stepName = [](int k) { return QStringLiteral("Step %1").arg(k); };
 

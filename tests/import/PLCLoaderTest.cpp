@@ -114,11 +114,11 @@ TEST(PLCLoader, StructureFileStaysInsideTheStructureFolder) {
     EXPECT_EQ(StructureFileOf("Line1.backup.csv").value(), app.tstruct("Line1.stc"));
     // Without a "." the whole name is used, as Save_Tags names the file.
     EXPECT_EQ(StructureFileOf("Line1").value(), app.tstruct("Line1.stc"));
-    for (const QString bad : {"../Line1.csv", "..\\Line1.csv", "sub/Line1.csv", "C:\\x\\Line1.csv",
-                              "C:Line1.csv", "/etc/passwd", "x..csv", ".csv", "", "Li\tne.csv",
-                              // Devices and names Windows would cut short.
-                              "CON.csv", "nul", "Com1.csv", "lpt9.backup.csv", "aux .csv", "PRN", "Line1.csv.",
-                              "Line1.csv "}) {
+    for (const QString bad :
+         {"../Line1.csv", "..\\Line1.csv", "sub/Line1.csv", "C:\\x\\Line1.csv", "C:Line1.csv", "/etc/passwd",
+          "x..csv", ".csv", "", "Li\tne.csv",
+          // Devices and names Windows would cut short.
+          "CON.csv", "nul", "Com1.csv", "lpt9.backup.csv", "aux .csv", "PRN", "Line1.csv.", "Line1.csv "}) {
         const auto path = StructureFileOf(bad);
         EXPECT_EQ(path.ok() ? 0 : path.error().number, ErrNo::BadFileName) << bad.toStdString();
     }
@@ -163,33 +163,32 @@ TEST(PLCLoader, UpdateFileFailureLeavesTheOldFileWhole) {
     messages.clear();
     LoadedPLC.name = "two\r\nlines";
     EXPECT_FALSE(UpdateFile(path).ok());
-    EXPECT_EQ(messages.texts(), QStringList{"UpdateFile: Invalid procedure call or argument 5 (" + path + ")"});
+    EXPECT_EQ(messages.texts(),
+              QStringList{"UpdateFile: Invalid procedure call or argument 5 (" + path + ")"});
+    EXPECT_EQ(TempAppFolder::read(path), before);
+
+    // Another controller's record (the one loaded before a failed load) is not written into this file.
+    messages.clear();
+    LoadedPLC = {"Alpha", "RSLogix500", "No Topic Defined", "Alpha.csv", "0\tController_Tags\t"};
+    EXPECT_FALSE(UpdateFile(path).ok());
+    EXPECT_EQ(messages.texts(),
+              QStringList{"UpdateFile: " + path +
+                          " no longer holds the controller imported "
+                          "from Alpha.csv; it was left as it was. Load the controller again."});
+    // Nor a name Latin-1 cannot hold: it would come back as "?".
+    messages.clear();
+    LoadedPLC = {QString::fromUtf8("\u03a9mega"), "RSLogix500", "T", "Line1.csv", "0\tController_Tags\t"};
+    EXPECT_FALSE(UpdateFile(path).ok());
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(
+        messages.texts()[0].startsWith(QString::fromUtf8("The PLC name \"\u03a9mega\" holds characters")));
     EXPECT_EQ(TempAppFolder::read(path), before);
 
     // A file that is gone is reported and not made again.
     messages.clear();
-    LoadedPLC.name = "Press 2";
+    LoadedPLC = {"Press 2", "RSLogix500", "PRESS2", "Line1.csv", "0\tController_Tags\t"};
     EXPECT_FALSE(UpdateFile(app.tstruct("Gone.stc")).ok());
-    EXPECT_EQ(messages.texts(), QStringList{"UpdateFile: File not found 53 (" + app.tstruct("Gone.stc") + ")"});
+    EXPECT_EQ(messages.texts(),
+              QStringList{"UpdateFile: File not found 53 (" + app.tstruct("Gone.stc") + ")"});
     EXPECT_FALSE(QFile::exists(app.tstruct("Gone.stc")));
-}
-
-TEST(PLCLoader, UpdateFileWritesOnlyAHeaderTheFileCanKeepIntoItsOwnFile) {
-    TempAppFolder app;
-    MessageRecorder messages;
-    const QString gamma = app.tstruct("Gamma.stc");
-    const QByteArray before = header("Gamma", "RSLogix5000", "Gamma.csv") + nodeLines(3);
-    TempAppFolder::write(gamma, before);
-    // Alpha's record over Gamma's file: another controller, left alone.
-    LoadedPLC = {"Alpha", "RSLogix500", "No Topic Defined", "Alpha.csv", "0\tController_Tags\t"};
-    EXPECT_FALSE(UpdateFile(gamma).ok());
-    EXPECT_EQ(messages.texts(), QStringList{"UpdateFile: " + gamma + " no longer holds the controller imported "
-                                            "from Alpha.csv; it was left as it was. Load the controller again."});
-    // A name Latin-1 cannot hold would come back as "?".
-    messages.clear();
-    LoadedPLC = {QString::fromUtf8("\u03a9mega"), "RSLogix5000", "T", "Gamma.csv", "0\tController_Tags\t"};
-    EXPECT_FALSE(UpdateFile(gamma).ok());
-    ASSERT_EQ(messages.texts().size(), 1);
-    EXPECT_TRUE(messages.texts()[0].startsWith(QString::fromUtf8("The PLC name \"\u03a9mega\" holds characters")));
-    EXPECT_EQ(TempAppFolder::read(gamma), before);
 }

@@ -127,7 +127,10 @@ TEST(Proc500, BadInputEndsWithWhatCouldBeReadAndNoStagedFiles) {
         {"empty", "", 1, {}},
         {"binary", QByteArray("\x00\x01\x02\xff\xfe\r\n\x89PNG\x1a", 11) + QByteArray(300, '\0'), 1, {}},
         {"LF only and mixed", "N7:0,,,\"a\",,,,\nN7:1,,,\"b\",,,,\rN7:2,,,\"c\",,,,\r\n", 5, {}},
-        {"over 32,767 characters", longLine + "N7:0,,,\"a\",,,,\r\n", 3, {"Step 1: Overflow # 6 (Line1.csv, line 1)"}},
+        {"over 32,767 characters",
+         longLine + "N7:0,,,\"a\",,,,\r\n",
+         3,
+         {"Step 1: Overflow # 6 (Line1.csv, line 1)"}},
         {"neither kind", "name;value\r\nalpha;1\r\n", 1, {}},
     };
     for (const Case& c : cases) {
@@ -185,8 +188,8 @@ TEST(Proc500, AddressesOfThousandsOfPartsAreLeftOutWithTheirLine) {
     QByteArray hostile = "B3";
     for (int i = 0; i < 16000; ++i)
         hostile += "/1";
-    const QByteArray csv = "N7:0,,,\"kept\",,,,\r\n" + hostile + ",,,\"x\",,,,\r\n" + hostile + "/2,,,,,,,\r\n" +
-                           "B3:0" + QByteArray("/9").repeated(ImportLimits::MaxParts - 2) +
+    const QByteArray csv = "N7:0,,,\"kept\",,,,\r\n" + hostile + ",,,\"x\",,,,\r\n" + hostile +
+                           "/2,,,,,,,\r\n" + "B3:0" + QByteArray("/9").repeated(ImportLimits::MaxParts - 2) +
                            ",,,\"deepest kept\",,,,\r\n";
     ImportOutcome outcome;
     const NodeList tree = import500(app, csv, &outcome);

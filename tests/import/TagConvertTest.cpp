@@ -90,9 +90,15 @@ TEST(TagConvert, FailuresExitNonZeroWithAClearMessage) {
         {{"-f", app.path()}, 2, "no export given"},
         {{"-f", app.path(), app.path() + "Line1.csv", app.path() + "Line1.csv"}, 1, "already written"},
         // Names a structure file cannot keep, so the PLC list would never find the file again.
-        {{"-f", app.path(), app.path() + omega + ".csv"}, 1, "The imported file name \"" + omega + ".csv\" holds"},
-        {{"-f", app.path(), "-n", omega, app.path() + "Line1.csv"}, 1, "The PLC name \"" + omega + "\" holds"},
-        {{"-f", app.path(), "-t", "T" + omega, app.path() + "NoDot"}, 1, "The DDE topic \"T" + omega + "\" holds"},
+        {{"-f", app.path(), app.path() + omega + ".csv"},
+         1,
+         "The imported file name \"" + omega + ".csv\" holds"},
+        {{"-f", app.path(), "-n", omega, app.path() + "Line1.csv"},
+         1,
+         "The PLC name \"" + omega + "\" holds"},
+        {{"-f", app.path(), "-t", "T" + omega, app.path() + "NoDot"},
+         1,
+         "The DDE topic \"T" + omega + "\" holds"},
         {{"-f", app.path(), app.path() + "NoDot"}, 1, "The imported file name \"NoDot\" has no extension"},
     };
     for (const auto& c : cases) {

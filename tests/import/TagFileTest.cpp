@@ -101,8 +101,9 @@ TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile) {
         PLCRecord = good;
         PLCRecord.listingFile = listing;
         EXPECT_FALSE(Save_Tags(tree).ok());
-        EXPECT_EQ(messages.texts(), QStringList{"Save_Tags: The listing file name \"" + listing +
-                                                "\" does not name a structure file in the structure folder. # 52"});
+        EXPECT_EQ(messages.texts(),
+                  QStringList{"Save_Tags: The listing file name \"" + listing +
+                              "\" does not name a structure file in the structure folder. # 52"});
     }
 
     // Names the PLC list could not find again: outside Latin-1 (written as "?"), or without ".".
@@ -112,7 +113,8 @@ TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile) {
         QString value;
         QString says;
     } unsavable[] = {
-        {&PLCData::listingFile, omega + ".csv", "The imported file name \"" + omega + ".csv\" holds characters"},
+        {&PLCData::listingFile, omega + ".csv",
+         "The imported file name \"" + omega + ".csv\" holds characters"},
         {&PLCData::name, omega, "The PLC name \"" + omega + "\" holds characters"},
         {&PLCData::topic, "T" + omega, "The DDE topic \"T" + omega + "\" holds characters"},
         {&PLCData::listingFile, "NoDot", "The imported file name \"NoDot\" has no extension"},
@@ -143,7 +145,8 @@ TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile) {
         FileSizeLimit limit(4096);
         EXPECT_FALSE(Save_Tags(tree).ok());
     }
-    EXPECT_EQ(messages.texts(), QStringList{"Save_Tags: Path/File access error # 75 (" + app.tstruct("Line1.stc") + ")"});
+    EXPECT_EQ(messages.texts(),
+              QStringList{"Save_Tags: Path/File access error # 75 (" + app.tstruct("Line1.stc") + ")"});
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Line1.stc")), QByteArray("earlier"));
 }
 
@@ -187,7 +190,8 @@ TEST(TagFile, DamagedFilesLoadWhatTheyCan) {
 
     messages.clear();
     EXPECT_FALSE(Load_Tags(app.tstruct("Missing.stc"), tree).ok());
-    EXPECT_EQ(messages.texts(), QStringList{"Load_Tags: File not found # 53 (" + app.tstruct("Missing.stc") + ")"});
+    EXPECT_EQ(messages.texts(),
+              QStringList{"Load_Tags: File not found # 53 (" + app.tstruct("Missing.stc") + ")"});
     // What was loaded before must not stay shown as if it were this file.
     EXPECT_EQ(tree.count(), 0);
     EXPECT_EQ(LoadedPLC, PLCData{});
@@ -197,7 +201,8 @@ TEST(TagFile, DamagedFilesLoadWhatTheyCan) {
     ASSERT_TRUE(Load_Tags(app.tstruct("Bad.stc"), tree).ok());
     TempAppFolder::write(app.tstruct("Cut.stc"), "Press\r\nRSLogix500\r\n");
     EXPECT_FALSE(Load_Tags(app.tstruct("Cut.stc"), tree).ok());
-    EXPECT_EQ(messages.texts().last(), "Load_Tags: Input past end of file # 62 (" + app.tstruct("Cut.stc") + ")");
+    EXPECT_EQ(messages.texts().last(),
+              "Load_Tags: Input past end of file # 62 (" + app.tstruct("Cut.stc") + ")");
     EXPECT_EQ(tree.count(), 0);
     EXPECT_EQ(LoadedPLC, PLCData{});
 }

@@ -195,7 +195,8 @@ TEST_F(TagLoaderTest, NamesOutsideLatin1AreRefusedBeforeAnythingIsWritten) {
     loader->mnu_Click(2);
     EXPECT_FALSE(util->isVisible());
     ASSERT_EQ(messages.texts().size(), 1);
-    EXPECT_TRUE(messages.texts()[0].startsWith("The imported file name \"" + omega + ".csv\" holds characters"));
+    EXPECT_TRUE(
+        messages.texts()[0].startsWith("The imported file name \"" + omega + ".csv\" holds characters"));
 
     // A typed name is refused by the save itself.
     messages.clear();
