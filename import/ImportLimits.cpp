@@ -1,23 +1,24 @@
 #include "ImportLimits.h"
 
-#include "CsvFile.h"
 #include "FileIO.h"
 #include "ImportFrame.h"
 
 namespace ImportLimits {
 
 int partsOf(QByteArrayView csvLine, const PathField& path) {
-    int parts = 0;
-    int index = 0;
-    QByteArray scratch;
-    Csv::splitLine(csvLine, path.field + 1, scratch, [&](const QByteArray& text) {
-        if (index++ != path.field)
-            return;
-        parts = 1;
-        for (const char c : text)
-            parts += path.separators.contains(c);
-    });
-    return parts;
+    // Quotes and commas as the conversion reads them, without building the fields.
+    int field = 0, parts = 1;
+    bool quoted = false;
+    for (const char c : csvLine) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted) {
+            if (++field > path.field)
+                break;
+        } else if (field == path.field && path.separators.contains(c))
+            ++parts;
+    }
+    return field >= path.field ? parts : 0;
 }
 
 bool fits(ImportFrame& frame, QByteArrayView line, int number, const PathField& path) {
