@@ -60,8 +60,12 @@ bool ImportFrame::isStaged(const QString& path) const {
 
 void ImportFrame::ioFailure(const QString& prefix, const QString& path, const RunError& error) {
     // After a first failure the staged files of later steps are missing or unwritable as a consequence.
-    if (!(m_outcome.failed && isStaged(path)))
-        report(prefix, error);
+    const bool staged = isStaged(path);
+    if (!(m_outcome.failed && staged))
+        reportAbout(prefix, error,
+                    path.isEmpty() ? QDir::toNativeSeparators(SharedVars::TStructFolder)
+                    : staged       ? QFileInfo(path).fileName()
+                                   : QDir::toNativeSeparators(path));
     m_outcome.failed = true;
 }
 
@@ -94,22 +98,32 @@ void ImportFrame::write(const QString& prefix, const QString& path, const QByteA
 }
 
 void ImportFrame::report(const QString& prefix, const RunError& error) {
-    show(prefix + QStringLiteral(": ") + error.fileText());
+    reportAbout(prefix, error, m_sourceName);
 }
 
 void ImportFrame::reportOnce(const QString& prefix, const RunError& error, int sourceLine) {
-    QString text = prefix + QStringLiteral(": ") + error.fileText();
-    if (m_reportedOnce.contains(text))
+    const QString key = prefix + QStringLiteral(": ") + error.fileText();
+    if (m_reportedOnce.contains(key))
         return;
-    m_reportedOnce.insert(text);
-    if (sourceLine > 0)
-        text += QStringLiteral(" (%1, line %2)").arg(m_sourceName).arg(sourceLine);
-    show(text);
+    m_reportedOnce.insert(key);
+    reportAbout(prefix, error,
+                sourceLine > 0 ? QStringLiteral("%1, line %2").arg(m_sourceName).arg(sourceLine)
+                               : m_sourceName);
 }
 
-void ImportFrame::show(const QString& text) {
+void ImportFrame::reportAbout(const QString& prefix, const RunError& error, const QString& about) {
+    const QString text =
+        prefix + QStringLiteral(": ") + error.fileText() + QStringLiteral(" (") + about + QLatin1Char(')');
     m_outcome.messages << text;
     Messages::show(text);
+}
+
+void ImportFrame::keepLine(int sourceLine) {
+    m_kept.push_back(sourceLine);
+}
+
+int ImportFrame::sourceLine(int stagedLine) const {
+    return stagedLine >= 1 && size_t(stagedLine) <= m_kept.size() ? m_kept[size_t(stagedLine - 1)] : 0;
 }
 
 ImportOutcome ImportFrame::finish() {
@@ -121,5 +135,6 @@ ImportOutcome ImportFrame::finish() {
 
 void ImportFrame::removeStaged() {
     if (m_folder.isValid() && !m_folder.remove())
-        report(FramePrefix, RunError::of(ErrNo::PermissionDenied));
+        reportAbout(FramePrefix, RunError::of(ErrNo::PermissionDenied),
+                    QDir::toNativeSeparators(m_folder.path()));
 }

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <vector>
 
 class Progress;
 
@@ -44,12 +45,19 @@ public:
     QByteArray read(const QString& prefix, const QString& path);
     void write(const QString& prefix, const QString& path, const QByteArray& bytes);
 
-    // Shows "prefix: description # number".
+    // Shows "prefix: description # number (export)": a problem of the export's data.
     void report(const QString& prefix, const RunError& error);
-    // Reports a data problem at most once per prefix and error in one import; a line of the export (1-based)
-    // is named after the error, as in "Step 1: Overflow # 6 (Line1.csv, line 4)".
+    // Reports a data problem at most once per prefix and error in one import; with a line of the export
+    // (1-based), as in "Step 1: Overflow # 6 (Line1.csv, line 4)".
     void reportOnce(const QString& prefix, const RunError& error, int sourceLine = 0);
-    void reportOnce(const QString& prefix, int number) { reportOnce(prefix, RunError::of(number)); }
+    void reportOnce(const QString& prefix, int number, int sourceLine = 0) {
+        reportOnce(prefix, RunError::of(number), sourceLine);
+    }
+
+    // Step 1 notes each export line (1-based) it stages; the steps whose lines follow those one for one
+    // find the export line of their staged line (1-based) here, 0 when there is none.
+    void keepLine(int sourceLine);
+    int sourceLine(int stagedLine) const;
 
     // Removes the staged files and returns what the import reported.
     ImportOutcome finish();
@@ -57,7 +65,8 @@ public:
     static void processEvents();
 
 private:
-    void show(const QString& text);
+    // Shows "prefix: description # number (about)".
+    void reportAbout(const QString& prefix, const RunError& error, const QString& about);
     void removeStaged();
     bool isStaged(const QString& path) const;
     void ioFailure(const QString& prefix, const QString& path, const RunError& error);
@@ -69,5 +78,6 @@ private:
     Progress* m_progress;
     ImportOutcome m_outcome;
     QSet<QString> m_reportedOnce;
+    std::vector<int> m_kept;
     bool m_finished = false;
 };

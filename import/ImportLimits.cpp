@@ -35,6 +35,7 @@ bool fits(ImportFrame& frame, QByteArrayView line, int number, const PathField& 
                          number);
         return false;
     }
+    frame.keepLine(number);
     return true;
 }
 

@@ -26,7 +26,7 @@ int partsOf(QByteArrayView csvLine, const PathField& path);
 
 // True when a line of the export (number is 1-based) can be staged. A line longer than the field routines
 // take, or whose path has more than MaxParts parts, is left out and reported once under "Step 1" with
-// the export's name and the line.
+// the export's name and the line; a line that fits is noted with the frame (ImportFrame::keepLine).
 bool fits(ImportFrame& frame, QByteArrayView line, int number, const PathField& path);
 
 } // namespace ImportLimits

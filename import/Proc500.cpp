@@ -44,10 +44,12 @@ QByteArray step3(ImportFrame& frame, const QByteArray& input) {
     Writer out(input.size());
     Fields f;
     QByteArray description;
+    int number = 0;
     LineBytes::forEachLine(input, [&](QByteArrayView line) {
+        ++number;
         // Missing columns read as empty; the line is still converted.
         if (f.split(line) < 8)
-            frame.reportOnce(QStringLiteral("Step_3"), ErrNo::SubscriptOutOfRange);
+            frame.reportOnce(QStringLiteral("Step_3"), ErrNo::SubscriptOutOfRange, frame.sourceLine(number));
         description.clear();
         for (int i = 2; i <= 7; ++i) {
             description.append(f[i].data(), f[i].size());

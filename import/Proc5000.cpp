@@ -62,14 +62,16 @@ QByteArray step4(ImportFrame& frame, const QByteArray& input) {
     Writer out(input.size());
     Fields f;
     const QByteArray controller = ControllerScope.toLatin1();
+    int number = 0;
     LineBytes::forEachLine(input, [&](QByteArrayView line) {
         const int n = f.split(line);
+        ++number;
         const QByteArrayView scope = f[1].isEmpty() ? QByteArrayView(controller) : f[1];
         const bool tag = f[0] == "TAG";
         if (!tag && f[0] != "COMMENT")
             return;
         if (n < (tag ? 5 : 6))
-            frame.reportOnce(QStringLiteral("Step_4"), ErrNo::SubscriptOutOfRange);
+            frame.reportOnce(QStringLiteral("Step_4"), ErrNo::SubscriptOutOfRange, frame.sourceLine(number));
         out.field(tag ? "T" : "C").field(scope).field(f[2]).field(tag ? f[4] : f[5]).field(f[3]).endLine();
     });
     return std::move(out.bytes());

@@ -101,8 +101,8 @@ TEST(Proc5000, CommentsThatFitNoTagMakeNoNode) {
                                               "COMMENT,P1,Pump,\"other scope\",\"DINT\",\"Pump.3\"\r\n",
                                      &outcome);
     EXPECT_FALSE(outcome.failed);
-    EXPECT_EQ(messages.texts(), QStringList({"Step 8: Element not found # 35601",
-                                             "Step 8: Invalid procedure call or argument # 5"}));
+    EXPECT_EQ(messages.texts(), QStringList({"Step 8: Element not found # 35601 (Plc5k.csv)",
+                                             "Step 8: Invalid procedure call or argument # 5 (Plc5k.csv)"}));
     EXPECT_EQ(dump(tree), QStringList({
                               "|Controller_Tags|Controller_Tags|000Controller_Tags|PLC5000",
                               "|P1|P1|001P1|SPT",
@@ -143,7 +143,7 @@ TEST(Proc5000, BadInputEndsWithWhatCouldBeRead) {
         {"LF only", "remark,x\nTAG,,A,\"\",\"DINT\",\"\"\nCOMMENT,,A,\"b\",\"DINT\",\"A.1\"\n", {}, 3},
         {"short tag line",
          Header + "TAG,,A\r\nTAG,,B,\"\",\"BOOL\"\r\n",
-         {"Step_4: Subscript out of range # 9"},
+         {"Step_4: Subscript out of range # 9 (Plc5k.csv, line 3)"},
          3},
         {"header only", Header, {}, 0},
         {"other COM lines", Header + "COMPUTE,,A,b,c,d\r\n", {}, 0},

@@ -105,7 +105,7 @@ TEST(Proc500, ShortLinesAreConvertedWithOneMessage) {
     MessageRecorder messages;
     ImportOutcome outcome;
     const NodeList tree = import500(app, "B3:0/0,,START\r\nN7:0\r\nN7:1,,,\"ok\",,,,\r\n", &outcome);
-    EXPECT_EQ(messages.texts(), QStringList{"Step_3: Subscript out of range # 9"});
+    EXPECT_EQ(messages.texts(), QStringList{"Step_3: Subscript out of range # 9 (Line1.csv, line 1)"});
     EXPECT_FALSE(outcome.failed);
     EXPECT_EQ(tree.tag(nodeWithText(tree, "B3:0/0")), "000START:");
     EXPECT_EQ(tree.tag(nodeWithText(tree, "N7:0")), "000No Info");
@@ -148,7 +148,7 @@ TEST(Proc500, BadInputEndsWithWhatCouldBeReadAndNoStagedFiles) {
     NodeList tree;
     const ImportOutcome outcome = Import_RSLogix500(app.path() + "missing.csv", tree);
     EXPECT_TRUE(outcome.failed);
-    EXPECT_EQ(messages.texts(), QStringList{"Step 1: File not found # 53"});
+    EXPECT_EQ(messages.texts(), QStringList{"Step 1: File not found # 53 (" + app.path() + "missing.csv)"});
     EXPECT_EQ(tree.count(), 1);
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
@@ -160,7 +160,7 @@ TEST(Proc500, StagedFileFailuresGiveOneMessageAndLeaveNothing) {
         ImportOutcome outcome;
         const NodeList tree = import500(app, rslogix500(), &outcome);
         EXPECT_TRUE(outcome.failed);
-        EXPECT_EQ(messages.texts(), QStringList{"Step 1: Path not found # 76"});
+        EXPECT_EQ(messages.texts(), QStringList{"Step 1: Path not found # 76 (" + app.tstruct("") + ")"});
         EXPECT_EQ(tree.count(), 1);
     }
     TempAppFolder app;
@@ -177,7 +177,7 @@ TEST(Proc500, StagedFileFailuresGiveOneMessageAndLeaveNothing) {
         outcome = Import_RSLogix500(app.path() + "Line1.csv", tree);
     }
     EXPECT_TRUE(outcome.failed);
-    EXPECT_EQ(messages.texts(), QStringList{"Convert_CSV_to_TXT: Path/File access error # 75"});
+    EXPECT_EQ(messages.texts(), QStringList{"Convert_CSV_to_TXT: Path/File access error # 75 (Step_2.txt)"});
     EXPECT_TRUE(stagedLeft().isEmpty());
 }
 
