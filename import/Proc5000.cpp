@@ -77,16 +77,26 @@ QByteArray step4(ImportFrame& frame, const QByteArray& input) {
     return std::move(out.bytes());
 }
 
-void step5(const QByteArray& input) {
+// A node tag holds its scope index in three digits, so there can be no more than 1000 scopes; the tags of
+// later scopes find no index and are left out in step 10.
+constexpr int MaxScopes = 1000;
+
+void step5(ImportFrame& frame, const QByteArray& input) {
     QStringList names;
     QSet<QByteArray> seen;
     Fields f;
+    const RunError tooMany = RunError::of(
+        ErrNo::Overflow, QStringLiteral("More than %1 scopes, the later ones left out").arg(MaxScopes));
     LineBytes::forEachLine(input, [&](QByteArrayView line) {
         f.split(line);
-        if (!f[1].isEmpty() && !seen.contains(f[1].toByteArray())) {
-            seen.insert(f[1].toByteArray());
-            names << QString::fromLatin1(f[1]);
+        if (f[1].isEmpty() || seen.contains(f[1].toByteArray()))
+            return;
+        if (names.size() == MaxScopes) {
+            frame.reportOnce(QStringLiteral("Step 5"), tooMany);
+            return;
         }
+        seen.insert(f[1].toByteArray());
+        names << QString::fromLatin1(f[1]);
     });
     ScopeNames = names;
 }
@@ -309,7 +319,7 @@ ImportOutcome Import_RSLogix5000(const QString& path, NodeCollection& tree, Prog
         frame.write(step, staged(name(4)), step4(frame, frame.read(step, staged(name(3)))));
     });
     frame.runStep(5, QStringLiteral("Loading File Step 5 of "),
-                  [&] { step5(frame.read(stepName(5), staged(name(4)))); });
+                  [&] { step5(frame, frame.read(stepName(5), staged(name(4)))); });
     frame.runStep(6, QStringLiteral("Loading File Stage 6 of "), [&] {
         frame.write(stepName(6), staged(name(6)), step6(frame.read(stepName(6), staged(name(4)))));
     });

@@ -130,6 +130,21 @@ TEST(Proc5000, MemberPathsOfThousandsOfPartsAreLeftOutWithTheirLine) {
     EXPECT_EQ(tree.text(tree.count()), atLimit);
 }
 
+TEST(Proc5000, NoMoreScopesThanThreeDigitsCanIndex) {
+    TempAppFolder app;
+    MessageRecorder messages;
+    QByteArray csv = Header;
+    for (int i = 0; i <= 1000; ++i)
+        csv += "TAG,P" + QByteArray::number(i) + ",T,\"\",\"DINT\",\"\"\r\n";
+    const NodeList tree = import5000(app, csv);
+    ASSERT_FALSE(messages.texts().isEmpty());
+    EXPECT_EQ(messages.texts()[0], "Step 5: More than 1000 scopes, the later ones left out # 6 (Plc5k.csv)");
+    EXPECT_EQ(Proc5000::ScopeUpper(), 999);
+    // Every tag that was kept carries its own scope's three digits.
+    EXPECT_EQ(tree.tag(tree.count()), "999DINT");
+    EXPECT_EQ(tree.parentKey(tree.count()), "P999");
+}
+
 TEST(Proc5000, BadInputEndsWithWhatCouldBeRead) {
     TempAppFolder app;
     MessageRecorder messages;
