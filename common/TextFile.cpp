@@ -26,6 +26,19 @@ Status writeOpenError(const QString& path)
     return Status::fail(QFileInfo(path).dir().exists() ? ErrNo::PermissionDenied : ErrNo::PathNotFound);
 }
 
+// Windows opens a device for these names whatever the extension, so such a file could never be read back.
+bool isDeviceName(const QString& name)
+{
+    const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    static const QStringList bare = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+                                     QStringLiteral("NUL")};
+    if (bare.contains(base))
+        return true;
+    // COM and LPT with one digit, superscripts included.
+    return base.size() == 4 && (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))) &&
+           QStringLiteral("0123456789\u00b9\u00b2\u00b3").contains(base[3]);
+}
+
 } // namespace
 
 bool isPlainFileName(const QString& name)
@@ -35,7 +48,10 @@ bool isPlainFileName(const QString& name)
     for (const QChar c : name)
         if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))
             return false;
-    return true;
+    // Windows drops a trailing dot or space, so the name would stand for another file.
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return false;
+    return !isDeviceName(name);
 }
 
 bool isReservedOnWindows(const QString& name)

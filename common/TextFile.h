@@ -19,7 +19,8 @@ Status appendLines(const QString& path, const QStringList& lines);
 Status createEmpty(const QString& path);
 Status remove(const QString& path);
 
-// A bare file name that stays inside its folder: no separator, no "..", no character a file name may not hold.
+// A bare file name that stays inside its folder and means the same file on every platform: no separator, no
+// "..", no character a file name may not hold, no trailing dot or space, no device name (CON, NUL, COM1, ...).
 bool isPlainFileName(const QString& name);
 
 // A name Windows would not keep as a file of that name: a device (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to

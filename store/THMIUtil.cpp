@@ -483,7 +483,8 @@ void THMIUtil::SaveProject()
     }
     if (!Project::isValidName(project)) {
         Messages::show(QStringLiteral("Sorry, a project name may not contain \\ / : * ? \" < > |, \"..\" or "
-                                      "control characters."));
+                                      "control characters, end in a dot or space, or be a device name such as "
+                                      "CON or COM1."));
         return;
     }
     m_busy = true;

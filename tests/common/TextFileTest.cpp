@@ -60,6 +60,10 @@ TEST(TextFile, PlainFileNamesStayInTheirFolder)
 {
     EXPECT_TRUE(TextFile::isPlainFileName("S061226043015PM1"));
     EXPECT_TRUE(TextFile::isPlainFileName("Line 1.prj"));
-    for (const char* bad : {"", "../x", "..", "a/b", "a\\b", "c:x", "a\tb", "a*"})
+    EXPECT_TRUE(TextFile::isPlainFileName("CONTROL.prj"));
+    EXPECT_TRUE(TextFile::isPlainFileName("COM10"));
+    // Device names and trailing dots or spaces mean something else on Windows.
+    for (const char* bad : {"", "../x", "..", "a/b", "a\\b", "c:x", "a\tb", "a*", "CON", "nul.txt", "Aux.tar.gz",
+                            "prn ", "com1", "LPT9.prj", "COM\xb9", "Plant.", "Plant "})
         EXPECT_FALSE(TextFile::isPlainFileName(QString::fromLatin1(bad))) << bad;
 }

@@ -99,6 +99,7 @@ TEST(PageStructure, BadLinesStopTheReadAndKeepNodesSoFar)
          "PageStructure_Read: Element not found 35601"},
         {WorkedLine + "Main\tS061226043015AM1\tTwice\t\t\r\n", 2, "PageStructure_Read: Key is not unique in collection 35602"},
         {WorkedLine + "Main\t..\\..\\evil\tX\t\t\r\n", 2, "PageStructure_Read: Bad file name or number 52"},
+        {WorkedLine + "Main\tAUX\tX\t\t\r\n", 2, "PageStructure_Read: Bad file name or number 52"},
         {QByteArray("\x00\x01\xff\x89PNG\x1a\x02", 8) + "\r\n", 1, "PageStructure_Read: Subscript out of range 9"},
     };
     for (const Case& c : cases) {

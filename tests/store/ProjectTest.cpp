@@ -75,7 +75,7 @@ TEST_F(ProjectTest, UnreadableProjectOrBadKeyLeavesTheWorkspaceUntouched)
         EXPECT_EQ(snapshot(app.path()), before) << project;
     }
 
-    for (const char* key : {"../../evil", "..\\evil", "sub/evil", "/tmp/evil", "C:evil", "", "pagelist", "S1\tPumps"}) {
+    for (const char* key : {"../../evil", "..\\evil", "sub/evil", "/tmp/evil", "C:evil", "", "pagelist", "S1\tPumps", "NUL", "com3"}) {
         const QByteArray project = PageList + "Begin Topics\r\n#S1\r\n" + Topic + "#" + key + "\r\n" + Topic;
         TempAppFolder::write(app.data("Bad.prj"), project);
         const Status loaded = Project::LoadProject(folder, "Bad.prj");
@@ -139,7 +139,7 @@ TEST_F(ProjectTest, SaveRefusesUnsafeNamesAndAMissingPageList)
 {
     workspace();
     const auto before = snapshot(app.path());
-    for (const char* name : {"", "../Plant", "a/b", "a\\b", ".."})
+    for (const char* name : {"", "../Plant", "a/b", "a\\b", "..", "CON", "lpt1", "Plant.", "Plant "})
         EXPECT_EQ(Project::SaveProject(folder, name).error().number, ErrNo::BadFileName) << name;
     EXPECT_EQ(snapshot(app.path()), before);
 

@@ -226,12 +226,14 @@ TEST_F(UtilTest, RefusedProjectNamesWriteNothing)
 {
     util->Show_Function(THMIUtil::ProjectFrame);
     auto* name = child<QLineEdit>("CurrentProject");
-    const QString refusal = "Sorry, a project name may not contain \\ / : * ? \" < > |, \"..\" or control characters.";
+    const QString refusal = "Sorry, a project name may not contain \\ / : * ? \" < > |, \"..\" or control characters, "
+                            "end in a dot or space, or be a device name such as CON or COM1.";
     const std::pair<const char*, QString> cases[] = {
         {"", "Sorry, you must enter a name for the project."},
         {"Default", "Sorry, Default is a reserved name."},
         {"default", "Sorry, Default is a reserved name."},
         {"../Plant", refusal},
+        {"Nul", refusal},
     };
     for (const auto& [typed, message] : cases) {
         messages.clear();
