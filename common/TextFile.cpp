@@ -54,20 +54,6 @@ bool isPlainFileName(const QString& name)
     return !isDeviceName(name);
 }
 
-bool isReservedOnWindows(const QString& name)
-{
-    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
-        return true;
-    // The device is the part before the first dot, with trailing spaces ignored ("nul .txt" too).
-    const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
-    static const QStringList devices{QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
-                                     QStringLiteral("NUL")};
-    if (devices.contains(stem))
-        return true;
-    const bool port = stem.startsWith(QStringLiteral("COM")) || stem.startsWith(QStringLiteral("LPT"));
-    return port && stem.size() == 4 && stem[3] >= QLatin1Char('1') && stem[3] <= QLatin1Char('9');
-}
-
 QStringList splitLines(const QByteArray& bytes)
 {
     QStringList lines;

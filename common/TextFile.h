@@ -23,11 +23,6 @@ Status remove(const QString& path);
 // "..", no character a file name may not hold, no trailing dot or space, no device name (CON, NUL, COM1, ...).
 bool isPlainFileName(const QString& name);
 
-// A name Windows would not keep as a file of that name: a device (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
-// LPT9, in any case, also with an extension) or a name ending in a dot or a space. Refused on every
-// platform, so what is made on one opens on the other.
-bool isReservedOnWindows(const QString& name);
-
 // Error for a path that could not be opened: path or file not found, or access.
 RunError openError(const QString& path);
 

@@ -32,8 +32,7 @@ PLCData recordOf(const std::array<QString, 5>& h) {
 Result<QString> StructureFileOf(const QString& listingFile) {
     const QString base = listingFile.section(QLatin1Char('.'), 0, 0);
     const QString name = base + QStringLiteral(".stc");
-    if (base.isEmpty() || !TextFile::isPlainFileName(listingFile) || !TextFile::isPlainFileName(name) ||
-        TextFile::isReservedOnWindows(listingFile) || TextFile::isReservedOnWindows(name))
+    if (base.isEmpty() || !TextFile::isPlainFileName(listingFile) || !TextFile::isPlainFileName(name))
         return RunError::of(
             ErrNo::BadFileName,
             QStringLiteral("The listing file name \"%1\" does not name a structure file in the "
