@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLocale>
 
 namespace SharedVars {
 
@@ -18,10 +17,8 @@ QString Format_Stamp(const QDateTime& when)
 {
     const QTime t = when.time();
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    const QLocale locale = QLocale::system();
-    QString designator = t.hour() < 12 ? locale.amText() : locale.pmText();
-    if (designator.isEmpty())
-        designator = t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+    // Never the system's designators: the stamp goes into file names that must read back on any system.
+    const QString designator = t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
     auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
     return when.date().toString(QStringLiteral("ddMMyy")) + two(hour12) + two(t.minute()) + two(t.second()) +
            designator;

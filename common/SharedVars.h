@@ -14,7 +14,7 @@ extern QString AppFolder;
 extern QString DDEDataFolder;
 extern QString TStructFolder;
 
-// "DDMMYYhhmmssAMPM" on the 12-hour clock with the system's designators.
+// "DDMMYYhhmmssAMPM" on the 12-hour clock, with "AM" or "PM" and plain digits whatever the locale.
 QString Format_Stamp(const QDateTime& when);
 
 void Init_Constants(const QDateTime& now = QDateTime::currentDateTime());

@@ -1,5 +1,9 @@
 #include "SharedVars.h"
 
+#include <QCoreApplication>
+#include <QLocale>
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 TEST(SharedVars, StampUsesTwelveHourClockAndDesignator)
@@ -17,6 +21,29 @@ TEST(SharedVars, StampUsesTwelveHourClockAndDesignator)
     EXPECT_NE(first, SharedVars::StartStamp);
     EXPECT_EQ(first.size(), 14);
     EXPECT_EQ(SharedVars::NewLine, QStringLiteral("\r\n"));
+}
+
+// The stamp goes into page keys: a Chinese "PM" was written as "??" and the key refused at the next start.
+TEST(SharedVars, StampIsPlainLatin1WhateverTheLocale)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const QString stamp = SharedVars::Format_Stamp(QDateTime(QDate(2026, 12, 6), QTime(16, 30, 15)));
+    QLocale::setDefault(before);
+    EXPECT_EQ(stamp, QStringLiteral("061226043015PM"));
+
+    // The system locale is fixed at start, so the same check runs again in a process started in Chinese.
+    if (QLocale::system().language() == QLocale::Chinese)
+        return;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("zh_CN.UTF-8"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=SharedVars.StampIsPlainLatin1WhateverTheLocale")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
 }
 
 TEST(SharedVars, PathsEndWithSeparator)
