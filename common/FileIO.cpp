@@ -54,8 +54,14 @@ QString Replace_Text(QString& text, const QString& searched, const QString& repl
 QString Join_Fields(const QStringList& fields)
 {
     QString line;
-    for (const QString& f : fields)
-        line += f + QLatin1Char('\t');
+    for (const QString& f : fields) {
+        const qsizetype start = line.size();
+        line += f;
+        for (qsizetype i = start; i < line.size(); ++i)
+            if (line[i] == QLatin1Char('\t') || line[i] == QLatin1Char('\r') || line[i] == QLatin1Char('\n'))
+                line[i] = QLatin1Char(' ');
+        line += QLatin1Char('\t');
+    }
     return line;
 }
 

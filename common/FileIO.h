@@ -18,7 +18,8 @@ int Parse_Line(const QString& line);
 // Replace-all in place; repeats passes while the replacement is shorter than the searched text.
 QString Replace_Text(QString& text, const QString& searched, const QString& replacement);
 
-// Builds a field line: every field followed by a TAB.
+// Builds a field line: every field followed by a TAB. A TAB or line break inside a field becomes a space, so it
+// cannot shift the later fields or split the line.
 QString Join_Fields(const QStringList& fields);
 
 } // namespace FileIO

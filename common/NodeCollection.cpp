@@ -21,3 +21,18 @@ bool NodeCollection::isWithin(int index, int ancestor) const
             return true;
     return false;
 }
+
+int NodeCollection::depth(int index) const
+{
+    int level = 0;
+    for (int i = index; i > 0; i = parent(i))
+        ++level;
+    return level;
+}
+
+Status NodeCollection::checkDepth(const QString& parentKey) const
+{
+    if (depth(indexOf(parentKey)) < MaxDepth)
+        return {};
+    return RunError::of(ErrNo::Overflow, QStringLiteral("Overflow: nested more than %1 levels deep").arg(MaxDepth));
+}

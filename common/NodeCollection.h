@@ -41,8 +41,15 @@ public:
     QString parentKey(int index) const;
     // True when index is ancestor or the node itself.
     bool isWithin(int index, int ancestor) const;
+    // Level of a node: 1 for a root.
+    int depth(int index) const;
+    // Fails with "Overflow" when a child of the node keyed parentKey would stand deeper than MaxDepth. Trees read
+    // from files check this: the tree view lays out and frees its items recursively, so a hostile file could
+    // otherwise overflow the stack.
+    Status checkDepth(const QString& parentKey) const;
     // The node added last, or 0 for an empty tree.
     int last() const { return count(); }
 
     static constexpr QChar PathSeparator = QLatin1Char('\\');
+    static constexpr int MaxDepth = 100;
 };

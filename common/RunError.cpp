@@ -1,5 +1,6 @@
 #include "RunError.h"
 
+#include <QDir>
 #include <QHash>
 
 namespace {
@@ -43,4 +44,14 @@ QString RunError::text() const
 QString RunError::fileText() const
 {
     return description + QStringLiteral(" # ") + QString::number(number);
+}
+
+RunError RunError::inFile(const QString& file, int line) const
+{
+    if (file.isEmpty())
+        return *this;
+    QString where = QDir::toNativeSeparators(file);
+    if (line > 0)
+        where += QStringLiteral(", line %1").arg(line);
+    return {number, description + QStringLiteral(" (") + where + QLatin1Char(')')};
 }

@@ -18,6 +18,10 @@ struct RunError {
     QString text() const;
     // "description # number", the form of the file and import routines.
     QString fileText() const;
+    // The same error with the file it is about, and the line when there is one, added to its description.
+    RunError inFile(const QString& file, int line = 0) const;
+    // The same error with a note on what it left behind, after "; ".
+    RunError withNote(const QString& note) const { return {number, description + QStringLiteral("; ") + note}; }
 };
 
 // Numbers of the catalogue, named where the code refers to them.

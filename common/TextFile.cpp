@@ -87,47 +87,37 @@ QByteArray joinLines(const QStringList& lines)
     return out;
 }
 
-Result<QStringList> readLines(const QString& path)
+Result<QByteArray> readBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return openError(path);
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return RunError::of(ErrNo::PathFileAccess);
-    return splitLines(bytes);
+    return bytes;
 }
 
-Result<int> countLines(const QString& path)
+Result<QStringList> readLines(const QString& path)
 {
-    auto lines = readLines(path);
-    if (!lines)
-        return lines.error();
-    return static_cast<int>(lines->size());
+    const auto bytes = readBytes(path);
+    if (!bytes)
+        return bytes.error();
+    return splitLines(*bytes);
 }
 
-Status writeLines(const QString& path, const QStringList& lines)
+Status writeBytes(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     // Unbuffered, so a short write shows here instead of being lost in a later flush.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return writeOpenError(path);
-    const QByteArray bytes = joinLines(lines);
     if (file.write(bytes) != bytes.size() || !file.commit())
         return Status::fail(ErrNo::PathFileAccess);
     return {};
 }
 
-Status appendLines(const QString& path, const QStringList& lines)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return writeOpenError(path);
-    const QByteArray bytes = joinLines(lines);
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return Status::fail(ErrNo::PathFileAccess);
-    return {};
-}
+Status writeLines(const QString& path, const QStringList& lines) { return writeBytes(path, joinLines(lines)); }
 
 Status createEmpty(const QString& path) { return writeLines(path, {}); }
 

@@ -9,12 +9,13 @@
 namespace TextFile {
 
 Result<QStringList> readLines(const QString& path);
-// Number of lines without keeping them.
-Result<int> countLines(const QString& path);
+// The file's bytes as they are.
+Result<QByteArray> readBytes(const QString& path);
 
 // Replaces the file whole: written beside it and renamed over it, so a failure leaves the old file.
 Status writeLines(const QString& path, const QStringList& lines);
-Status appendLines(const QString& path, const QStringList& lines);
+// Replaces the file whole with these bytes, the same way.
+Status writeBytes(const QString& path, const QByteArray& bytes);
 // Creates an empty file, or empties an existing one.
 Status createEmpty(const QString& path);
 Status remove(const QString& path);

@@ -227,8 +227,11 @@ void PageEditor::TopicDescription_KeyDown(int key)
 void PageEditor::PageTitle_KeyDown(int key)
 {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && !m_pageTitle->text().isEmpty() && SelectedPageIndex > 1) {
-        PageTitleValue = m_pageTitle->text();
+    // A pasted spreadsheet cell ends in a line break, which would split the page list line.
+    const QString title = Page_Text(m_pageTitle->text());
+    if (enter && !title.isEmpty() && SelectedPageIndex > 1) {
+        PageTitleValue = title;
+        m_pageTitle->setText(title);
         m_pageTree->setTag(SelectedPageIndex, PageTitleValue);
         PageStructure_Write(*m_pageTree);
         rebuildDisplay();

@@ -1,5 +1,6 @@
 #include "PageFile.h"
 
+#include "DamagedFile.h"
 #include "FileIO.h"
 #include "Messages.h"
 #include "TextFile.h"
@@ -26,53 +27,56 @@ bool fail(const QString& name, const RunError& error)
     return false;
 }
 
-// A TAB or line break inside a field would shift every later field of the line.
-QString field(QString text)
-{
-    for (QChar& c : text)
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            c = QLatin1Char(' ');
-    return text;
-}
-
 QString flag(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+
+// Fills the table from the page file's lines; stops at the first line it cannot take, keeping those before it.
+Status readTopics(const QStringList& lines)
+{
+    if (lines.size() > MaxTopics)
+        return RunError::of(ErrNo::Overflow).inFile(CurrentPageFile, MaxTopics + 1);
+    if (lines.isEmpty())
+        return {};
+    Topics.assign(static_cast<size_t>(lines.size()), TopicRecord{});
+    for (const QString& line : lines) {
+        FileIO::Parse_Line(line);
+        const auto topic = Topic_FromFields(FileIO::ParsedFields);
+        if (!topic)
+            return topic.error().inFile(CurrentPageFile, TopicCount + 1);
+        Topics[static_cast<size_t>(TopicCount)] = *topic;
+        ++TopicCount;
+    }
+    return {};
+}
 
 } // namespace
 
 bool PageFile_Read()
 {
-    const QString name = QStringLiteral("PageFile_Read");
     resetTable();
     if (CurrentPageFile.isEmpty())
         return true;
     const auto lines = TextFile::readLines(CurrentPageFile);
-    if (!lines) {
-        // The root page owns no file; neither does a page whose folder is gone.
-        const int number = lines.error().number;
-        return number == ErrNo::FileNotFound || number == ErrNo::PathNotFound ? true : fail(name, lines.error());
-    }
-    if (lines->isEmpty())
+    const int number = lines ? 0 : lines.error().number;
+    // The root page owns no file; neither does a page whose folder is gone.
+    if (number == ErrNo::FileNotFound || number == ErrNo::PathNotFound) {
+        DamagedFile::Release(CurrentPageFile);
         return true;
-    if (lines->size() > MaxTopics)
-        return fail(name, RunError::of(ErrNo::Overflow));
-
-    Topics.assign(static_cast<size_t>(lines->size()), TopicRecord{});
-    for (const QString& line : *lines) {
-        FileIO::Parse_Line(line);
-        const auto topic = Topic_FromFields(FileIO::ParsedFields);
-        if (!topic)
-            return fail(name, topic.error());
-        Topics[static_cast<size_t>(TopicCount)] = *topic;
-        ++TopicCount;
     }
-    return true;
+    const Status read = lines ? readTopics(*lines) : Status(lines.error().inFile(CurrentPageFile));
+    if (read) {
+        DamagedFile::Release(CurrentPageFile);
+        return true;
+    }
+    Messages::report(QStringLiteral("PageFile_Read"), read.error());
+    DamagedFile::Keep(CurrentPageFile);
+    return false;
 }
 
 bool PageFile_Add(const MarkedRows& grid, const QString& ddeTopic, const QString& programScope,
                   const RowLabeller& label)
 {
     const QString name = QStringLiteral("PageFile_Add");
-    QStringList lines;
+    QStringList added;
     for (int row = 1; row < grid.rowCount(); ++row) {
         if (grid.cell(row, 0) != MarkedRow)
             continue;
@@ -80,25 +84,25 @@ bool PageFile_Add(const MarkedRows& grid, const QString& ddeTopic, const QString
         const QString specifier =
             programScope.isEmpty() ? tag : QStringLiteral("Program:") + programScope + QLatin1Char('.') + tag;
         const RowLabel shown = label ? label(row) : RowLabel{grid.cell(row, 3)};
-        lines << FileIO::Join_Fields({field(LinkApplication + ddeTopic), field(specifier), field(shown.description),
-                                      flag(true), flag(true), flag(shown.isBool)});
+        added << FileIO::Join_Fields({LinkApplication + ddeTopic, specifier, shown.description, flag(true),
+                                      flag(true), flag(shown.isBool)});
     }
-    if (lines.isEmpty())
+    if (added.isEmpty())
         return true;
     if (CurrentPageFile.isEmpty())
         return fail(name, RunError::of(ErrNo::BadFileName));
 
+    // The page is rewritten whole with the new lines after the old ones, so a failed write leaves it as it was.
+    QStringList lines;
+    if (const auto old = TextFile::readLines(CurrentPageFile))
+        lines = *old;
+    else if (old.error().number != ErrNo::FileNotFound)
+        return fail(name, old.error().inFile(CurrentPageFile));
     // A page beyond the table's limit could no longer be read, so it is refused before writing.
-    int existing = 0;
-    if (const auto count = TextFile::countLines(CurrentPageFile))
-        existing = *count;
-    else if (count.error().number != ErrNo::FileNotFound)
-        return fail(name, count.error());
-    if (existing + lines.size() > MaxTopics)
-        return fail(name, RunError::of(ErrNo::Overflow));
-
-    if (const Status appended = TextFile::appendLines(CurrentPageFile, lines); !appended)
-        return fail(name, appended.error());
+    if (lines.size() + added.size() > MaxTopics)
+        return fail(name, RunError::of(ErrNo::Overflow).inFile(CurrentPageFile));
+    if (const Status written = TextFile::writeLines(CurrentPageFile, lines + added); !written)
+        return fail(name, written.error().withNote(QStringLiteral("nothing was added")).inFile(CurrentPageFile));
     return true;
 }
 
@@ -107,7 +111,7 @@ bool PageFile_Remove(const MarkedRows& grid)
     const QString name = QStringLiteral("PageFile_Remove");
     const auto lines = TextFile::readLines(CurrentPageFile);
     if (!lines)
-        return fail(name, lines.error());
+        return fail(name, lines.error().inFile(CurrentPageFile));
     if (lines->isEmpty())
         return true;
 
@@ -115,12 +119,12 @@ bool PageFile_Remove(const MarkedRows& grid)
     for (int i = 0; i < lines->size(); ++i) {
         // A grid shorter than the file cannot say which lines to keep: the file stays as it was.
         if (i + 1 >= grid.rowCount())
-            return fail(name, RunError::of(ErrNo::SubscriptOutOfRange));
+            return fail(name, RunError::of(ErrNo::SubscriptOutOfRange).inFile(CurrentPageFile, i + 1));
         if (grid.cell(i + 1, 0) == UnmarkedRow)
             kept << lines->at(i);
     }
     if (const Status written = TextFile::writeLines(CurrentPageFile, kept); !written)
-        return fail(name, written.error());
+        return fail(name, written.error().inFile(CurrentPageFile));
     return true;
 }
 
@@ -129,18 +133,15 @@ bool PageFile_Update()
     const QString name = QStringLiteral("PageFile_Update");
     if (CurrentPageFile.isEmpty())
         return fail(name, RunError::of(ErrNo::BadFileName));
+    if (const Status allowed = DamagedFile::Check_Rewrite(CurrentPageFile); !allowed)
+        return fail(name, allowed.error());
     if (TopicCount < 0 || static_cast<size_t>(TopicCount) > Topics.size())
-        return fail(name, RunError::of(ErrNo::SubscriptOutOfRange));
+        return fail(name, RunError::of(ErrNo::SubscriptOutOfRange).inFile(CurrentPageFile));
     QStringList lines;
-    for (int i = 0; i < TopicCount; ++i) {
-        const TopicRecord& t = Topics[static_cast<size_t>(i)];
-        QStringList fields = Topic_ToFields(t);
-        for (QString& f : fields)
-            f = field(f);
-        lines << FileIO::Join_Fields(fields);
-    }
+    for (int i = 0; i < TopicCount; ++i)
+        lines << FileIO::Join_Fields(Topic_ToFields(Topics[static_cast<size_t>(i)]));
     if (const Status written = TextFile::writeLines(CurrentPageFile, lines); !written)
-        return fail(name, written.error());
+        return fail(name, written.error().inFile(CurrentPageFile));
     return true;
 }
 

@@ -1,8 +1,9 @@
 #include "PageStructure.h"
 
+#include "DamagedFile.h"
 #include "FileIO.h"
 #include "Messages.h"
-#include "NodeCollection.h"
+#include "NodeList.h"
 #include "SharedVars.h"
 #include "TextFile.h"
 
@@ -13,6 +14,8 @@ QString CurrentNode;
 namespace {
 
 const QString ReadName = QStringLiteral("PageStructure_Read");
+
+QString listPath() { return SharedVars::DDEDataFolder + PageListName; }
 
 void reportReadFailure(const RunError& error)
 {
@@ -33,6 +36,12 @@ void reportReadFailure(const RunError& error)
     Messages::beep();
 }
 
+void addRoot(NodeCollection& tree)
+{
+    if (tree.addNode(QString(), RootKey, RootText, QStringLiteral("i"), QStringLiteral("i")))
+        tree.setTag(tree.last(), RootText);
+}
+
 // Adds one page list line to the tree.
 Status addPage(NodeCollection& tree, const QString& line)
 {
@@ -42,43 +51,87 @@ Status addPage(NodeCollection& tree, const QString& line)
     // The key names a file: it must stay inside the data folder.
     if (!TextFile::isPlainFileName(f[1]))
         return Status::fail(ErrNo::BadFileName);
+    if (const Status shallow = tree.checkDepth(f[0]); !shallow)
+        return shallow;
     const Status added = tree.addNode(f[0], f[1], f[2], QStringLiteral("c"), QStringLiteral("o"));
     if (!added)
         return added;
     tree.setTag(tree.last(), f[3]);
-    CurrentNode = f[1];
+    return {};
+}
+
+// Adds the pages of a list to a tree that holds the root; stops at the first line it cannot take.
+Status addPages(NodeCollection& tree, const QStringList& lines, const QString& file)
+{
+    for (int i = 0; i < lines.size(); ++i)
+        if (const Status added = addPage(tree, lines[i]); !added)
+            return added.error().inFile(file, i + 1);
+    return {};
+}
+
+// Reads the list into a tree that holds the root; a list read only in part is kept aside.
+void readList(NodeCollection& tree)
+{
+    const QString path = listPath();
+    const auto lines = TextFile::readLines(path);
+    const int number = lines ? 0 : lines.error().number;
+    if (number == ErrNo::FileNotFound || number == ErrNo::PathNotFound) {
+        DamagedFile::Release(path);
+        reportReadFailure(lines.error().inFile(path));
+        return;
+    }
+    const Status read = lines ? addPages(tree, *lines, path) : Status(lines.error().inFile(path));
+    if (read) {
+        DamagedFile::Release(path);
+        return;
+    }
+    reportReadFailure(read.error());
+    DamagedFile::Keep(path);
+}
+
+Status writeList(const NodeCollection& tree)
+{
+    const QString path = listPath();
+    if (const Status allowed = DamagedFile::Check_Rewrite(path); !allowed)
+        return allowed;
+    QStringList lines;
+    for (int i = 2; i <= tree.count(); ++i)
+        lines << FileIO::Join_Fields({tree.parentKey(i), tree.key(i), tree.text(i), tree.tag(i)});
+    if (const Status written = TextFile::writeLines(path, lines); !written)
+        return written.error().inFile(path);
     return {};
 }
 
 } // namespace
 
-QString PageFilePath(const QString& key) { return SharedVars::DDEDataFolder + key + QStringLiteral(".txt"); }
-
 void PageStructure_Read(NodeCollection& tree)
 {
-    if (tree.addNode(QString(), RootKey, RootText, QStringLiteral("i"), QStringLiteral("i"))) {
-        tree.setTag(tree.last(), RootText);
-        CurrentNode = RootKey;
-    }
-    const auto lines = TextFile::readLines(SharedVars::DDEDataFolder + PageListName);
-    if (!lines) {
-        reportReadFailure(lines.error());
-        return;
-    }
-    for (const QString& line : *lines) {
-        if (const Status added = addPage(tree, line); !added) {
-            reportReadFailure(added.error());
-            return;
-        }
-    }
+    addRoot(tree);
+    readList(tree);
+    if (tree.count() > 0)
+        CurrentNode = tree.key(tree.last());
+}
+
+QString PageFilePath(const QString& key) { return SharedVars::DDEDataFolder + key + QStringLiteral(".txt"); }
+
+QString Page_Text(QString typed)
+{
+    for (QChar& c : typed)
+        if (c.unicode() < 32)
+            c = QLatin1Char(' ');
+    return typed.trimmed();
+}
+
+Status PageList_Check(const QStringList& lines, const QString& file)
+{
+    NodeList tree;
+    addRoot(tree);
+    return addPages(tree, lines, file);
 }
 
 bool PageStructure_Write(const NodeCollection& tree)
 {
-    QStringList lines;
-    for (int i = 2; i <= tree.count(); ++i)
-        lines << FileIO::Join_Fields({tree.parentKey(i), tree.key(i), tree.text(i), tree.tag(i)});
-    const Status written = TextFile::writeLines(SharedVars::DDEDataFolder + PageListName, lines);
+    const Status written = writeList(tree);
     if (!written)
         Messages::report(QStringLiteral("PageStructure_Write"), written.error());
     return written.ok();
@@ -96,7 +149,7 @@ void PageStructure_Delete(NodeCollection& tree)
         const QString path = PageFilePath(tree.key(i));
         // A page whose file is already gone can still be deleted.
         if (const Status removed = TextFile::remove(path); !removed && removed.error().number != ErrNo::FileNotFound) {
-            Messages::report(QStringLiteral("PageStructure_Delete"), removed.error());
+            Messages::report(QStringLiteral("PageStructure_Delete"), removed.error().inFile(path));
             return;
         }
         tree.removeNode(i);

@@ -4,8 +4,7 @@
 #include "FileList.h"
 #include "PageStructure.h"
 #include "TextFile.h"
-
-#include <vector>
+#include "WorkspaceSwap.h"
 
 namespace Project {
 
@@ -33,17 +32,13 @@ bool isPageKey(const QString& key)
            key.compare(QStringLiteral("PageList"), Qt::CaseInsensitive) != 0;
 }
 
-struct OutputFile {
-    QString name;
-    QStringList lines;
-};
-
 // Splits a project into the files it unpacks to; the page list comes first.
-Result<std::vector<OutputFile>> unpack(const QStringList& project)
+Result<std::vector<OutputFile>> unpack(const QStringList& project, const QString& path)
 {
     std::vector<OutputFile> files{{DDEBuilder::PageListName, {}}};
     int state = 0;
-    for (const QString& line : project) {
+    for (int i = 0; i < project.size(); ++i) {
+        const QString& line = project[i];
         if (line.startsWith(BeginTopics))
             state = 1;
         if (state == 0) {
@@ -53,7 +48,7 @@ Result<std::vector<OutputFile>> unpack(const QStringList& project)
         } else if (line.startsWith(QLatin1Char('#'))) {
             const QString key = line.mid(1);
             if (!isPageKey(key))
-                return badPageKey(key);
+                return badPageKey(key).inFile(path, i + 1);
             files.push_back({key + PageFileSuffix, {}});
         } else {
             files.back().lines << line;
@@ -62,32 +57,20 @@ Result<std::vector<OutputFile>> unpack(const QStringList& project)
     return files;
 }
 
-Status removeWorkspace(const QString& folder)
-{
-    for (const QString& file : List_Files(folder, QStringLiteral("*.txt")))
-        if (const Status removed = TextFile::remove(folder + file); !removed)
-            return removed;
-    return {};
-}
-
 } // namespace
 
 bool isValidName(const QString& name) { return TextFile::isPlainFileName(name); }
 
-Status New_Workspace(const QString& folder)
-{
-    if (const Status removed = removeWorkspace(folder); !removed)
-        return removed;
-    return TextFile::createEmpty(folder + DDEBuilder::PageListName);
-}
+Status New_Workspace(const QString& folder) { return Replace_Workspace(folder, {{DDEBuilder::PageListName, {}}}); }
 
 Status SaveProject(const QString& folder, const QString& name)
 {
     if (!isValidName(name))
-        return Status::fail(ErrNo::BadFileName);
-    const auto pageList = TextFile::readLines(folder + DDEBuilder::PageListName);
+        return RunError::of(ErrNo::BadFileName).inFile(name);
+    const QString listPath = folder + DDEBuilder::PageListName;
+    const auto pageList = TextFile::readLines(listPath);
     if (!pageList)
-        return pageList.error();
+        return pageList.error().inFile(listPath);
     QStringList project = *pageList;
     project << BeginTopics;
     for (const QString& file : List_Files(folder, QStringLiteral("*.txt"))) {
@@ -95,40 +78,42 @@ Status SaveProject(const QString& folder, const QString& name)
             continue;
         const auto page = TextFile::readLines(folder + file);
         if (!page)
-            return page.error();
+            return page.error().inFile(folder + file);
         project << QLatin1Char('#') + file.left(file.size() - PageFileSuffix.size());
         project << *page;
     }
-    return TextFile::writeLines(folder + name + QStringLiteral(".prj"), project);
+    const QString path = folder + name + QStringLiteral(".prj");
+    if (const Status written = TextFile::writeLines(path, project); !written)
+        return written.error().inFile(path);
+    return {};
 }
 
 Status LoadProject(const QString& folder, const QString& fileName)
 {
     if (!TextFile::isPlainFileName(fileName))
-        return Status::fail(ErrNo::BadFileName);
-    const auto project = TextFile::readLines(folder + fileName);
+        return RunError::of(ErrNo::BadFileName).inFile(fileName);
+    const QString path = folder + fileName;
+    const auto project = TextFile::readLines(path);
     if (!project)
-        return project.error();
-    const auto files = unpack(*project);
+        return project.error().inFile(path);
+    const auto files = unpack(*project, path);
     if (!files)
         return files.error();
-
-    if (const Status removed = removeWorkspace(folder); !removed)
-        return removed;
-    for (const OutputFile& file : *files)
-        if (const Status written = TextFile::writeLines(folder + file.name, file.lines); !written)
-            return written;
-    return {};
+    // The page list part is read the way the page tree will read it: a list read only in part would be
+    // rewritten from that part by the next page edit.
+    if (const Status sound = DDEBuilder::PageList_Check(files->front().lines, path); !sound)
+        return sound;
+    return Replace_Workspace(folder, *files);
 }
 
 Status ImportProject(const QString& folder, const QString& fileName)
 {
     if (!TextFile::isPlainFileName(fileName))
-        return Status::fail(ErrNo::BadFileName);
+        return RunError::of(ErrNo::BadFileName).inFile(fileName);
     const QString path = folder + fileName;
     const auto lines = TextFile::readLines(path);
     if (!lines)
-        return lines.error();
+        return lines.error().inFile(path);
     QStringList converted;
     for (const QString& line : *lines) {
         if (line.startsWith(QLatin1Char('#'))) {
@@ -139,7 +124,9 @@ Status ImportProject(const QString& folder, const QString& fileName)
         }
     }
     // Rewritten beside the original and renamed over it, so a failure leaves the old project.
-    return TextFile::writeLines(path, converted);
+    if (const Status written = TextFile::writeLines(path, converted); !written)
+        return written.error().inFile(path);
+    return {};
 }
 
 } // namespace Project

@@ -45,15 +45,6 @@ void place(QWidget* w, int left, int top, int width, int height)
 
 QString indexed(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
 
-// Page names go into TAB-separated lines: a TAB or line break would split the line.
-QString cleanName(QString text)
-{
-    for (QChar& c : text)
-        if (c.unicode() < 32)
-            c = QLatin1Char(' ');
-    return text.trimmed();
-}
-
 QString programTitle()
 {
     return Messages::title().isEmpty() ? QCoreApplication::applicationName() : Messages::title();
@@ -381,7 +372,7 @@ void THMIUtil::Add_Page()
         return QStringLiteral("S") + SharedVars::StartStamp + QString::number(s_addedPages);
     };
     QString key = nextKey();
-    const QString text = cleanName(m_PageDataIn->text());
+    const QString text = DDEBuilder::Page_Text(m_PageDataIn->text());
     if (text.isEmpty()) {
         Messages::show(QStringLiteral("You must supply a name for the new page."));
         return;
@@ -394,12 +385,17 @@ void THMIUtil::Add_Page()
         return;
     }
 
-    const QString file = DDEBuilder::PageFilePath(key);
-    if (const Status created = TextFile::createEmpty(file); !created) {
-        Messages::report(name, created.error());
+    const int parent = SelectedPageIndex();
+    // The page list could not be read back with a page deeper than the limit.
+    if (const Status shallow = m_pages.checkDepth(m_pages.key(parent)); !shallow) {
+        Messages::report(name, shallow.error());
         return;
     }
-    const int parent = SelectedPageIndex();
+    const QString file = DDEBuilder::PageFilePath(key);
+    if (const Status created = TextFile::createEmpty(file); !created) {
+        Messages::report(name, created.error().inFile(file));
+        return;
+    }
     if (const Status added = m_pages.addNode(m_pages.key(parent), key, text, QStringLiteral("c"), QStringLiteral("o"));
         !added) {
         (void)TextFile::remove(file);
@@ -415,7 +411,7 @@ void THMIUtil::Add_Page()
 
 void THMIUtil::Rename_Page()
 {
-    const QString text = cleanName(m_PageRenamed->text());
+    const QString text = DDEBuilder::Page_Text(m_PageRenamed->text());
     if (text.isEmpty()) {
         Messages::show(QStringLiteral("Page name may not be left blank, please try again."));
         return;
@@ -444,7 +440,6 @@ void THMIUtil::New_Workspace()
     hide();
     if (const Status created = Project::New_Workspace(dataFolder()); !created)
         Messages::show(created.error().text());
-    // Files may be gone even after a failure: the tree shows what is left.
     reloadPageTree();
     close();
 }

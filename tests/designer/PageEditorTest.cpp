@@ -11,12 +11,14 @@
 #include "SharedVars.h"
 #include "SplitterGrip.h"
 #include "TabStrip.h"
+#include "THMIUtil.h"
 #include "TempAppFolder.h"
 #include "Twips.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -150,6 +152,13 @@ TEST_F(EditorTest, TitleAndDescriptionEditing)
     EXPECT_TRUE(TempAppFolder::read(app.data("PageList.txt")).startsWith("Main\tS1\tPumps\tPumping Station\t\r\n"));
     EXPECT_EQ(ui->pageMode()->display()->surface()->printed().first(), QStringLiteral("Pumping Station"));
 
+    // A pasted spreadsheet cell ends in a line break; TABs and breaks would split the page list line.
+    editor->pageTitle()->setText("Pump\tStation\r\n");
+    QTest::keyClick(editor->pageTitle(), Qt::Key_Return);
+    EXPECT_EQ(editor->pageTitle()->text(), QStringLiteral("Pump Station"));
+    EXPECT_TRUE(TempAppFolder::read(app.data("PageList.txt"))
+                    .startsWith("Main\tS1\tPumps\tPump Station\t\r\nMain\tS2"));
+
     grid()->setCurrent(3, 3);
     EXPECT_EQ(editor->topicDescription()->text(), QStringLiteral("Topic 2"));
     editor->topicDescription()->setText("");
@@ -201,6 +210,20 @@ TEST_F(EditorTest, DeletingTheOpenPageReopensTheRoot)
     EXPECT_FALSE(TempAppFolder::exists(app.data("S1.txt"))) << "no edit may recreate a deleted page";
 }
 
+TEST_F(EditorTest, LoadedProjectIsNotOverwrittenByThePageOpenBefore)
+{
+    const QByteArray loaded = topicLine(7);
+    TempAppFolder::write(app.data("Other.prj"), "Main\tS1\tPumps\t\t\r\nBegin Topics\r\n#S1\r\n" + loaded);
+    THMIUtil* util = ui->utility();
+    open(2);
+    util->Show_Function(THMIUtil::ProjectFrame);
+    util->findChild<QListWidget*>("FileList")->setCurrentRow(0);
+    util->PB_Click(7);
+    EXPECT_EQ(editor->SelectedPageIndex, 1);
+    click(1, 4);
+    EXPECT_EQ(TempAppFolder::read(app.data("S1.txt")), loaded) << "the old table must not overwrite the loaded page";
+}
+
 TEST_F(EditorTest, QuickClicksWhileOnlineOpenOnlyTheLastPageOnce)
 {
     PageDisplay* display = ui->pageMode()->display();
@@ -223,6 +246,21 @@ TEST_F(EditorTest, QuickClicksWhileOnlineOpenOnlyTheLastPageOnce)
     display->ForceOffline();
     ui->Tree_NodeClick(1);
     EXPECT_EQ(ui->settleTime()->interval(), 25);
+}
+
+// The tree views lay out and free their items recursively: a hostile list must not overflow the stack.
+TEST(PageTreeDepth, FiftyThousandLevelsStartWithoutOverflow)
+{
+    TempAppFolder app;
+    QByteArray list = "Main\tS1\tP\t\t\r\n";
+    for (int i = 2; i <= 50000; ++i)
+        list += "S" + QByteArray::number(i - 1) + "\tS" + QByteArray::number(i) + "\tP\t\t\r\n";
+    TempAppFolder::write(app.data("PageList.txt"), list);
+    MessageRecorder messages;
+    Main window(app.path());
+    window.show();
+    EXPECT_EQ(window.workWindow()->pageTree()->count(), NodeCollection::MaxDepth);
+    EXPECT_TRUE(messages.texts().value(0).contains(app.data("PageList.txt") + ", line 100)"));
 }
 
 TEST_F(EditorTest, SplitterStopsAtItsLimit)

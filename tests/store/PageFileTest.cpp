@@ -2,6 +2,9 @@
 #include "PageFile.h"
 #include "TempAppFolder.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -77,10 +80,53 @@ TEST_F(PageFileTest, BadFlagEndsTheReadKeepingEntriesSoFar)
         messages.clear();
         write(WorkedLine + WorkedLine + "T\tN7:1\tD\t1\t" + bad + "\t0\t\r\n" + WorkedLine);
         EXPECT_FALSE(PageFile_Read());
-        EXPECT_EQ(messages.texts(), QStringList{"PageFile_Read: Type mismatch 13"}) << bad.constData();
+        ASSERT_FALSE(messages.texts().isEmpty());
+        EXPECT_EQ(messages.texts()[0], "PageFile_Read: Type mismatch (" + file + ", line 3) 13") << bad.constData();
         EXPECT_EQ(TopicCount, 2);
         EXPECT_EQ(Topics[1].Specifier, QStringLiteral("Tank_Level"));
     }
+}
+
+TEST_F(PageFileTest, PartlyReadPageIsKeptAsideBeforeItIsRewritten)
+{
+    const QByteArray damaged = WorkedLine + "\r\n" + WorkedLine + WorkedLine;
+    const QString copyName = "S1.txt.damaged-";
+    auto copies = [&] { return QDir(app.data("")).entryList({copyName + "*"}, QDir::Files); };
+    write(damaged);
+    EXPECT_FALSE(PageFile_Read());
+    ASSERT_EQ(copies().size(), 1);
+    const QString copy = app.data(copies()[0]);
+    EXPECT_EQ(TempAppFolder::read(copy), damaged);
+    ASSERT_EQ(messages.texts().size(), 2);
+    EXPECT_EQ(messages.texts()[0], "PageFile_Read: Subscript out of range (" + file + ", line 2) 9");
+    EXPECT_TRUE(messages.texts()[1].contains(copy)) << messages.texts()[1].toStdString();
+
+    // Opening the damaged page again reuses the copy; the flag click that rewrites it loses nothing.
+    EXPECT_FALSE(PageFile_Read());
+    EXPECT_EQ(copies().size(), 1);
+    Topics[0].Bool = true;
+    EXPECT_TRUE(PageFile_Update());
+    EXPECT_EQ(contents(), "RSLinx|Line1\tTank_Level\tLevel of tank 1\t1\t1\t1\t\r\n");
+    EXPECT_EQ(TempAppFolder::read(copy), damaged);
+
+    // Without room for a copy the page is held unchanged until it reads whole.
+    QFile::remove(copy);
+    write(damaged);
+    messages.clear();
+    {
+        FileSizeLimit limit(damaged.size() - 1);
+        EXPECT_FALSE(PageFile_Read());
+        EXPECT_FALSE(PageFile_Update());
+    }
+    EXPECT_EQ(contents(), damaged);
+    EXPECT_TRUE(copies().isEmpty());
+    ASSERT_EQ(messages.texts().size(), 3);
+    EXPECT_TRUE(messages.texts()[1].contains("left unchanged until it is mended"));
+    EXPECT_TRUE(messages.texts()[2].startsWith("PageFile_Update: Permission denied"))
+        << messages.texts()[2].toStdString();
+    write(WorkedLine);
+    EXPECT_TRUE(PageFile_Read());
+    EXPECT_TRUE(PageFile_Update());
 }
 
 TEST_F(PageFileTest, AddAppendsMarkedRowsOnly)
@@ -118,7 +164,7 @@ TEST_F(PageFileTest, RemoveKeepsUnmarkedRowsAndNeverDropsUnseenLines)
     // A grid with fewer rows than the file cannot say which lines to keep.
     write(three);
     EXPECT_FALSE(PageFile_Remove(Grid{true}));
-    EXPECT_EQ(messages.texts(), QStringList{"PageFile_Remove: Subscript out of range 9"});
+    EXPECT_EQ(messages.texts(), QStringList{"PageFile_Remove: Subscript out of range (" + file + ", line 2) 9"});
     EXPECT_EQ(contents(), three);
 }
 
@@ -136,5 +182,24 @@ TEST_F(PageFileTest, PageBeyondTheTableLimitIsRefused)
     write(full + "T\tN7:0\t\t0\t0\t0\t\r\n");
     EXPECT_FALSE(PageFile_Read());
     EXPECT_EQ(TopicCount, 0);
-    EXPECT_EQ(messages.texts(), (QStringList{"PageFile_Add: Overflow 6", "PageFile_Read: Overflow 6"}));
+    ASSERT_GE(messages.texts().size(), 2);
+    EXPECT_EQ(messages.texts()[0], "PageFile_Add: Overflow (" + file + ") 6");
+    EXPECT_EQ(messages.texts()[1], "PageFile_Read: Overflow (" + file + ", line 32768) 6");
+}
+
+TEST_F(PageFileTest, FailedAddLeavesThePageAsItWas)
+{
+    write(WorkedLine);
+    Grid grid;
+    for (int i = 0; i < 3; ++i)
+        grid.add(true, "Tank_Level", "Level of tank 1");
+    bool added = true;
+    {
+        FileSizeLimit limit(2 * WorkedLine.size());
+        added = PageFile_Add(grid, "Line1");
+    }
+    EXPECT_FALSE(added);
+    EXPECT_EQ(contents(), WorkedLine);
+    EXPECT_EQ(messages.texts(),
+              QStringList{"PageFile_Add: Path/File access error; nothing was added (" + file + ") 75"});
 }

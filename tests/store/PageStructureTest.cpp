@@ -77,7 +77,7 @@ TEST(PageStructure, MissingFolderShowsErrorThenFolderWarning)
     MessageRecorder messages;
     EXPECT_EQ(readTree().count(), 1);
     ASSERT_EQ(messages.texts().size(), 2);
-    EXPECT_EQ(messages.texts()[0], QStringLiteral("PageStructure_Read: Path not found 76"));
+    EXPECT_EQ(messages.texts()[0], "PageStructure_Read: Path not found (" + app.data("PageList.txt") + ") 76");
     EXPECT_EQ(messages.texts()[1], QStringLiteral("Ensure that the following folders are present\n"
                                                   "app.path\\Struct\\\napp.path\\Struct\\DDEData\n"
                                                   "app.path\\Struct\\TStruct\n"
@@ -96,19 +96,63 @@ TEST(PageStructure, BadLinesStopTheReadAndKeepNodesSoFar)
     };
     const Case cases[] = {
         {WorkedLine + "Nobody\tS2\tOrphan\t\t\r\nMain\tS3\tLater\t\t\r\n", 2,
-         "PageStructure_Read: Element not found 35601"},
-        {WorkedLine + "Main\tS061226043015AM1\tTwice\t\t\r\n", 2, "PageStructure_Read: Key is not unique in collection 35602"},
-        {WorkedLine + "Main\t..\\..\\evil\tX\t\t\r\n", 2, "PageStructure_Read: Bad file name or number 52"},
-        {WorkedLine + "Main\tAUX\tX\t\t\r\n", 2, "PageStructure_Read: Bad file name or number 52"},
-        {QByteArray("\x00\x01\xff\x89PNG\x1a\x02", 8) + "\r\n", 1, "PageStructure_Read: Subscript out of range 9"},
+         "Element not found (%1, line 2) 35601"},
+        {WorkedLine + "Main\tS061226043015AM1\tTwice\t\t\r\n", 2, "Key is not unique in collection (%1, line 2) 35602"},
+        {WorkedLine + "Main\t..\\..\\evil\tX\t\t\r\n", 2, "Bad file name or number (%1, line 2) 52"},
+        {WorkedLine + "Main\tAUX\tX\t\t\r\n", 2, "Bad file name or number (%1, line 2) 52"},
+        {QByteArray("\x00\x01\xff\x89PNG\x1a\x02", 8) + "\r\n", 1, "Subscript out of range (%1, line 1) 9"},
     };
     for (const Case& c : cases) {
         messages.clear();
         TempAppFolder::write(app.data("PageList.txt"), c.list);
         EXPECT_EQ(readTree().count(), c.nodes) << c.message.toStdString();
-        EXPECT_EQ(messages.texts(), QStringList{c.message});
+        EXPECT_EQ(messages.texts().value(0), "PageStructure_Read: " + c.message.arg(app.data("PageList.txt")));
         EXPECT_EQ(messages.beeps(), 1);
     }
+}
+
+TEST(PageStructure, PartlyReadListIsKeptAsideBeforeItIsRewritten)
+{
+    TempAppFolder app;
+    MessageRecorder messages;
+    const QString list = app.data("PageList.txt");
+    // A blank second line: the next "Add Page" would drop every later page.
+    const QByteArray damaged = WorkedLine + "\r\nMain\tS2\tB\t\t\r\nS2\tS3\tC\t\t\r\n";
+    TempAppFolder::write(list, damaged);
+    NodeList tree = readTree();
+    EXPECT_EQ(tree.count(), 2);
+    const QStringList copies = QDir(app.data("")).entryList({"PageList.txt.damaged-*"}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    ASSERT_EQ(messages.texts().size(), 2);
+    EXPECT_TRUE(messages.texts()[1].contains(app.data(copies[0]))) << messages.texts()[1].toStdString();
+    EXPECT_TRUE(PageStructure_Write(tree));
+    EXPECT_EQ(TempAppFolder::read(list), WorkedLine);
+    EXPECT_EQ(TempAppFolder::read(app.data(copies[0])), damaged);
+
+    // Without room for a copy the list is held unchanged until it reads whole.
+    QFile::remove(app.data(copies[0]));
+    TempAppFolder::write(list, damaged);
+    bool written = true;
+    {
+        FileSizeLimit limit(damaged.size() - 1);
+        tree = readTree();
+        written = PageStructure_Write(tree);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(TempAppFolder::read(list), damaged);
+}
+
+TEST(PageStructure, TreeDeeperThanTheLimitStopsTheRead)
+{
+    TempAppFolder app;
+    MessageRecorder messages;
+    QByteArray list = "Main\tS1\tP\t\t\r\n";
+    for (int i = 2; i <= 50000; ++i)
+        list += "S" + QByteArray::number(i - 1) + "\tS" + QByteArray::number(i) + "\tP\t\t\r\n";
+    TempAppFolder::write(app.data("PageList.txt"), list);
+    EXPECT_EQ(readTree().count(), NodeCollection::MaxDepth);
+    EXPECT_EQ(messages.texts().value(0), "PageStructure_Read: Overflow: nested more than 100 levels deep (" +
+                                             app.data("PageList.txt") + ", line 100) 6");
 }
 
 TEST(PageStructure, LfOnlyListIsReadAndRewrittenWithCrLf)

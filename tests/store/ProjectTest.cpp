@@ -75,7 +75,8 @@ TEST_F(ProjectTest, UnreadableProjectOrBadKeyLeavesTheWorkspaceUntouched)
         EXPECT_EQ(snapshot(app.path()), before) << project;
     }
 
-    for (const char* key : {"../../evil", "..\\evil", "sub/evil", "/tmp/evil", "C:evil", "", "pagelist", "S1\tPumps", "NUL", "com3"}) {
+    for (const char* key :
+         {"../../evil", "..\\evil", "sub/evil", "/tmp/evil", "C:evil", "", "pagelist", "S1\tPumps", "NUL", "com3"}) {
         const QByteArray project = PageList + "Begin Topics\r\n#S1\r\n" + Topic + "#" + key + "\r\n" + Topic;
         TempAppFolder::write(app.data("Bad.prj"), project);
         const Status loaded = Project::LoadProject(folder, "Bad.prj");
@@ -90,13 +91,10 @@ TEST_F(ProjectTest, UnreadableProjectOrBadKeyLeavesTheWorkspaceUntouched)
 
 TEST_F(ProjectTest, DamagedProjectsLoadWhatTheyCan)
 {
-    const QByteArray binary("\x00\x01\xff#\x89PNG\r\n\x1a\x02#\x00..\r", 17);
     const std::pair<QByteArray, QMap<QString, QByteArray>> cases[] = {
         {"", {{"PageList.txt", ""}}},
-        {PageList + "#S1\r\n" + Topic, {{"PageList.txt", PageList + "#S1\r\n" + Topic}}},
         {PageList + "Begin Topics\r\n#S1\r\n" + Topic + "#S2\r\nRSLinx|Li",
          {{"PageList.txt", PageList}, {"S1.txt", Topic}, {"S2.txt", "RSLinx|Li\r\n"}}},
-        {binary, {{"PageList.txt", binary + "\n"}}},
     };
     for (const auto& [project, files] : cases) {
         workspace();
@@ -106,6 +104,52 @@ TEST_F(ProjectTest, DamagedProjectsLoadWhatTheyCan)
         expected.insert("Damaged.prj", project);
         EXPECT_EQ(snapshot(folder), expected) << project.constData();
     }
+}
+
+// The next page edit would rewrite such a list from the part that can be read.
+TEST_F(ProjectTest, ProjectWithADamagedPageListIsRefused)
+{
+    const QByteArray binary("\x00\x01\xff#\x89PNG\r\n\x1a\x02#\x00..\r", 17);
+    const std::pair<QByteArray, QString> cases[] = {
+        {PageList + "#S1\r\n" + Topic, "Subscript out of range (%1, line 3) 9"},
+        {"Main\tS1\tA\t\t\r\n\r\nMain\tS2\tB\t\t\r\nBegin Topics\r\n", "Subscript out of range (%1, line 2) 9"},
+        {binary, "Subscript out of range (%1, line 1) 9"},
+    };
+    workspace();
+    for (const auto& [project, message] : cases) {
+        TempAppFolder::write(app.data("Damaged.prj"), project);
+        const auto before = snapshot(folder);
+        const Status loaded = Project::LoadProject(folder, "Damaged.prj");
+        ASSERT_FALSE(loaded.ok()) << project.constData();
+        EXPECT_EQ(loaded.error().text(), message.arg(app.data("Damaged.prj")));
+        EXPECT_EQ(snapshot(folder), before);
+    }
+}
+
+TEST_F(ProjectTest, FailedLoadLeavesTheOldWorkspace)
+{
+    workspace();
+    const QByteArray big = Topic.repeated(20);
+    TempAppFolder::write(app.data("Big.prj"), PageList + "Begin Topics\r\n#S1\r\n" + Topic + "#S2\r\n" + big);
+    const auto before = snapshot(folder);
+    Status loaded;
+    {
+        // Room for every file but the last one.
+        FileSizeLimit limit(big.size() - 1);
+        loaded = Project::LoadProject(folder, "Big.prj");
+    }
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error().text(),
+              "Path/File access error; the workspace was left as it was (" + app.data("S2.txt") + ") 75");
+    EXPECT_EQ(snapshot(folder), before);
+
+    // A folder in the way of the last page file stops the swap half-way: the old files come back.
+    QDir(folder).mkdir("S2.txt");
+    loaded = Project::LoadProject(folder, "Big.prj");
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_TRUE(loaded.error().text().endsWith("(" + app.data("S2.txt") + ") 75"))
+        << loaded.error().text().toStdString();
+    EXPECT_EQ(snapshot(folder), before);
 }
 
 TEST_F(ProjectTest, OldFormatImportsWithAllFieldsIntact)
@@ -144,6 +188,7 @@ TEST_F(ProjectTest, SaveRefusesUnsafeNamesAndAMissingPageList)
     EXPECT_EQ(snapshot(app.path()), before);
 
     QFile::remove(app.data("PageList.txt"));
-    EXPECT_EQ(Project::SaveProject(folder, "Plant").error().text(), QStringLiteral("File not found 53"));
+    EXPECT_EQ(Project::SaveProject(folder, "Plant").error().text(),
+              "File not found (" + app.data("PageList.txt") + ") 53");
     EXPECT_FALSE(TempAppFolder::exists(app.data("Plant.prj")));
 }

@@ -148,6 +148,20 @@ TEST_F(UtilTest, AddedPagesGetStampAndCounterKeysUnderTheOpenPage)
     EXPECT_EQ(tree->parentKey(tree->count()), QStringLiteral("Main"));
 }
 
+TEST_F(UtilTest, NoPageIsAddedDeeperThanAPageListCanBeRead)
+{
+    for (int i = 2; i < NodeCollection::MaxDepth; ++i)
+        ASSERT_TRUE(tree->addNode("S" + QString::number(i - 1), "S" + QString::number(i), "P", "c", "o").ok());
+    tree->select(tree->count());
+    const QString list = pageList();
+    const int files = QDir(app.data("")).count();
+    addPage("Too deep");
+    EXPECT_EQ(messages.texts(), QStringList{"PB_Click: Overflow: nested more than 100 levels deep 6"});
+    EXPECT_EQ(tree->count(), NodeCollection::MaxDepth);
+    EXPECT_EQ(pageList(), list);
+    EXPECT_EQ(QDir(app.data("")).count(), files);
+}
+
 TEST_F(UtilTest, RenameChangesNameAndTitleButNotTheKey)
 {
     tree->select(2);

@@ -83,3 +83,19 @@ TEST(ViewerProject, DamagedFilesKeepWhatWasRead)
     EXPECT_TRUE(Read_Tree(file, "Bad", empty).ok());
     EXPECT_EQ(empty.count(), 1);
 }
+
+// The page tree is expanded whole at once, recursively: a hostile project must not overflow the stack.
+TEST(ViewerProject, TreeDeeperThanTheLimitStopsTheRead)
+{
+    TempAppFolder app;
+    const QString file = app.path() + "Deep.prj";
+    QByteArray project = "Main\tS1\tP\t\t\r\n";
+    for (int i = 2; i <= 50000; ++i)
+        project += "S" + QByteArray::number(i - 1) + "\tS" + QByteArray::number(i) + "\tP\t\t\r\n";
+    TempAppFolder::write(file, project);
+    NodeList tree;
+    const Status read = Read_Tree(file, "Deep", tree);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().text(), "Overflow: nested more than 100 levels deep (" + file + ", line 100) 6");
+    EXPECT_EQ(tree.count(), NodeCollection::MaxDepth);
+}
