@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace TextFile {
@@ -26,11 +27,19 @@ Status writeOpenError(const QString& path)
     return Status::fail(QFileInfo(path).dir().exists() ? ErrNo::PermissionDenied : ErrNo::PathNotFound);
 }
 
+// Windows opens its devices under these names whatever the extension: "CON.prj" is the console.
+bool isDeviceName(const QString& name)
+{
+    static const QRegularExpression devices(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return devices.match(name.section(QLatin1Char('.'), 0, 0)).hasMatch();
+}
+
 } // namespace
 
 bool isPlainFileName(const QString& name)
 {
-    if (name.isEmpty() || name.contains(QStringLiteral("..")))
+    if (name.isEmpty() || name.contains(QStringLiteral("..")) || isDeviceName(name))
         return false;
     for (const QChar c : name)
         if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))

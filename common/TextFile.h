@@ -19,7 +19,8 @@ Status appendLines(const QString& path, const QStringList& lines);
 Status createEmpty(const QString& path);
 Status remove(const QString& path);
 
-// A bare file name that stays inside its folder: no separator, no "..", no character a file name may not hold.
+// A bare file name that stays inside its folder: no separator, no "..", no character a file name may not hold,
+// no device name of Windows ("CON", "nul.prj").
 bool isPlainFileName(const QString& name);
 
 // Error for a path that could not be opened: path or file not found, or access.

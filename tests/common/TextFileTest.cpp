@@ -60,6 +60,9 @@ TEST(TextFile, PlainFileNamesStayInTheirFolder)
 {
     EXPECT_TRUE(TextFile::isPlainFileName("S061226043015PM1"));
     EXPECT_TRUE(TextFile::isPlainFileName("Line 1.prj"));
-    for (const char* bad : {"", "../x", "..", "a/b", "a\\b", "c:x", "a\tb", "a*"})
+    EXPECT_TRUE(TextFile::isPlainFileName("Console.prj"));
+    EXPECT_TRUE(TextFile::isPlainFileName("COM10"));
+    for (const char* bad :
+         {"", "../x", "..", "a/b", "a\\b", "c:x", "a\tb", "a*", "CON", "con.prj", "Nul .txt", "lpt1.stc"})
         EXPECT_FALSE(TextFile::isPlainFileName(QString::fromLatin1(bad))) << bad;
 }
