@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The packed Windows folder under Wine: Corvane.exe and Tessaly.exe start in a copy of it on a virtual display
-# (Wine's own X11 driver on Xvfb) and stay up; TagConvert.exe converts the demo exports, given Windows
+# (Wine's own X11 driver on Xvfb), show their main window and stay up; TagConvert.exe converts the demo exports, given Windows
 # paths, to the same bytes as the Linux TagConvert. With HMI_SHOTS_DIR set, a screenshot of each program
 # goes there.
 # Usage: run_wine_programs_test.sh SOURCE_DIR LINUX_BIN_DIR PREFIX_DIR
@@ -12,8 +12,8 @@ source "$(dirname "$0")/wine_common.sh"
 
 need_wine_and_windows_qt
 [ -f "$dist/Corvane.exe" ] || fail "$dist missing: run scripts/build-windows.sh and scripts/package-windows.sh"
-command -v Xvfb >/dev/null || fail "Xvfb is missing: run scripts/setup.sh"
-stay=${HMI_WINE_STAY_SECONDS:-8}
+command -v Xvfb >/dev/null && command -v xwininfo >/dev/null || fail "Xvfb or xwininfo missing: run scripts/setup.sh"
+stay=${HMI_WINE_STAY_SECONDS:-5}
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -37,6 +37,11 @@ export DISPLAY=:$(head -n1 "$work/display")
 use_prefix "$prefix" x11
 echo "prefix ready after $((SECONDS - started)) s"
 
+# A window titled after the program, of the program: '0x... "Corvane - [Corvane]": ("corvane.exe" ...'.
+main_window_shown() {
+    xwininfo -root -tree | grep -qiE "\"$1[^\"]*\": \(\"$1\.exe\""
+}
+
 # Starts a program in a copy of the packed folder and checks that it is still running after a while.
 stays_up() {
     local program=$1 pid
@@ -44,6 +49,13 @@ stays_up() {
     cp -r "$dist" "$work/app"
     (cd "$work/app" && exec "$wine" "$program.exe") >"$work/$program.log" 2>&1 &
     pid=$!
+    # Its window first (Wine starts a program slowly on a busy machine), then a while up.
+    for _ in $(seq 120); do
+        main_window_shown "$program" && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.5
+    done
+    main_window_shown "$program" || fail "$program.exe showed no main window within 60 s"
     sleep "$stay"
     if ! kill -0 "$pid" 2>/dev/null; then
         cat "$work/$program.log" >&2
