@@ -33,17 +33,14 @@ constexpr int Wait = 20000; // generous: Wine starts programs slowly
 
 class DdeDisplayTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        display.resize(800, 600);
-        display.show();
-    }
+    DdeDisplayTest() { display.show(); }
+    // As the operator ticks "Go Online".
     void goOnline()
     {
         display.onLine()->setChecked(true);
         display.OnLine_Click();
     }
-    QString value(int i) const { return display.dataTopic(i)->text(); }
+    QString value(int row) const { return display.dataTopic(row)->text(); }
     static bool waitFor(const std::function<bool()>& condition, int ms = Wait)
     {
         return QTest::qWaitFor(condition, ms);
