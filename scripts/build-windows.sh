@@ -8,7 +8,7 @@ qt=${HMI_QT_MINGW:-../shared/qt6-mingw}
 build=${WINDOWS_BUILD_DIR:-build-windows}
 
 if [ ! -d "$qt/lib/cmake/Qt6" ]; then
-    echo "build-windows: no Qt for Windows in $qt, the Windows build is skipped (see README, Windows programs)"
+    echo "build-windows: no Qt for Windows in $qt, the Windows build is skipped (README: "The Windows programs, built here")"
     exit 0
 fi
 qt=$(cd "$qt" && pwd)
