@@ -115,11 +115,12 @@ TEST_F(DdeDisplayTest, SlowServerTimesOutWith286AndThePageDropsItsLinks)
     EXPECT_TRUE(control("Delay", QStringLiteral("0"), 4 * Delay));
 }
 
-TEST_F(DdeDisplayTest, ServerThatIsGoneGives282ToAWriteAndDropsTheLinks)
+TEST_F(DdeDisplayTest, ServerThatIsGoneGives282ToAWriteAndIsStartedAgain)
 {
     goOnline();
     display.LoadDDE("Pumps", Page, static_cast<int>(Page.size()));
-    ASSERT_EQ(display.dataTopic(1)->LinkMode(), 1);
+    LinkBox* box = display.dataTopic(1);
+    ASSERT_EQ(box->LinkMode(), 1);
     const QString before = value(1);
 
     ASSERT_TRUE(control("Quit", QStringLiteral("1"), 5000));
@@ -127,11 +128,12 @@ TEST_F(DdeDisplayTest, ServerThatIsGoneGives282ToAWriteAndDropsTheLinks)
     display.BeginValueEdit(1);
     display.dataTopicOut(1)->setText(QStringLiteral("5"));
     display.DataTopicOut_KeyUp(1, 13);
-    const QString gone = QStringLiteral("EndValueEdit: No foreign application responded to a DDE initiate 282");
-    EXPECT_EQ(messages.texts(), QStringList{gone});
+    // Reported as 282, unless the lost link was seen first and the box waits for the server.
+    for (const QString& text : messages.texts())
+        EXPECT_TRUE(text.endsWith(QStringLiteral(" 282"))) << text.toStdString();
     EXPECT_EQ(value(1), before) << "a write that did not arrive does not look written";
-    EXPECT_TRUE(waitFor([&] { return display.dataTopic(1)->LinkMode() == 0; })) << "the link was not dropped";
-    EXPECT_EQ(linkError("Line1", "N7:1"), ErrNo::NoForeignApplication);
+    // The lost link comes back by itself: the server is started again from its fixed path.
+    EXPECT_TRUE(waitFor([&] { return box->LinkMode() == 1 && !box->isStale(); })) << "no link again";
 }
 
 } // namespace
