@@ -2,11 +2,13 @@
 # Installs the Debian packages the suite needs to build, test and run; only what is missing.
 set -euo pipefail
 
-# wine64 and the MinGW-w64 cross compiler build and run the DDE link test under Wine.
+# wine64 and the MinGW-w64 cross compiler build and run the Windows programs and the DDE link test under
+# Wine; GoogleTest's source builds the Windows tests, zip packs the Windows folder, ccache speeds the
+# cross build up, xwininfo sees the Windows programs' windows on Xvfb.
 # The fonts stand in for the Windows families the windows ask for ("Comic Sans MS", "Courier New", "Arial");
 # without them fontconfig may pick a script face.
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev xvfb xauth
-    wine64 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev googletest xvfb xauth x11-utils
+    wine64 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 zip ccache
     fonts-comic-neue fonts-liberation fonts-liberation2)
 
 missing=()
