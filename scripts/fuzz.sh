@@ -31,6 +31,7 @@ for t in "${targets[@]}"; do
     mkdir -p "$corpus" "$findings"
     cp -n fuzz/corpus/"$t"/* "$corpus"/ 2>/dev/null || true
     log="$build/findings/$t.log"
+    before=$(find "$findings" -type f | wc -l)
     echo "== fuzz_$t for ${seconds}s"
     # -fork keeps fuzzing past a finding; each one is kept in $findings.
     "$build/fuzz/fuzz_$t" "$corpus" -max_total_time="$seconds" -max_len=65536 -timeout=25 -rss_limit_mb=2048 \
@@ -38,7 +39,7 @@ for t in "${targets[@]}"; do
         -artifact_prefix="$findings/" >"$log" 2>&1 || true
     # Status lines start with "#<executions so far>".
     execs=$(grep -o '^#[0-9]*' "$log" | tail -1 | tr -d '#')
-    n=$(find "$findings" -type f | wc -l)
+    n=$(($(find "$findings" -type f | wc -l) - before))
     found=$((found + n))
     summary+=("$(printf '%-12s executions %-10s findings %s' "$t" "${execs:-0}" "$n")")
 done
