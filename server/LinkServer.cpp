@@ -13,7 +13,11 @@
 
 #include <deque>
 
-struct ServerConnection {
+// Deleted later, never at once: a dropped connection may still be on the stack of the read loop, a push
+// or a delayed answer, which look at `closing` and let it be.
+struct ServerConnection : QObject {
+    using QObject::QObject;
+    bool closing = false;
     QLocalSocket* socket = nullptr;
     LinkProtocol::LineBuffer buffer;
     // Item key -> the spellings ("topic\titem") this connection advised it under; pushes use them.
@@ -46,10 +50,9 @@ LinkServer::LinkServer(ValueStore& store, QObject* parent)
 
 LinkServer::~LinkServer()
 {
-    for (ServerConnection* c : std::as_const(m_connections)) {
+    // The connections are children and go with this object; their sockets must not call back meanwhile.
+    for (ServerConnection* c : std::as_const(m_connections))
         c->socket->disconnect(this);
-        delete c;
-    }
 }
 
 bool LinkServer::listen(const QString& name, QString* error)
@@ -69,8 +72,9 @@ bool LinkServer::listen(const QString& name, QString* error)
 void LinkServer::accept()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        auto* c = new ServerConnection;
+        auto* c = new ServerConnection(this);
         c->socket = socket;
+        socket->setParent(c);
         m_connections.insert(c);
         connect(socket, &QLocalSocket::readyRead, this, [this, c] { receive(c); });
         connect(socket, &QLocalSocket::disconnected, this, [this, c] { drop(c); });
@@ -92,6 +96,9 @@ void LinkServer::receive(ServerConnection* c)
             const QStringList f = LinkProtocol::decodeLine(line);
             send(c, {Err, f.value(1, QStringLiteral("0")).left(20), QString::number(ErrNo::InvalidCall),
                      QStringLiteral("line longer than %1 bytes").arg(LinkProtocol::MaxLineBytes)});
+            // Its answer may have overfilled the backlog.
+            if (c->closing)
+                return;
             continue;
         }
         if (m_delayMs > 0) {
@@ -107,7 +114,7 @@ void LinkServer::receive(ServerConnection* c)
         }
         handle(c, line);
         // A QUIT or an overfull backlog may have ended the connection.
-        if (!m_connections.contains(c))
+        if (c->closing)
             return;
     }
 }
@@ -118,7 +125,7 @@ void LinkServer::drainDelayed(ServerConnection* c)
         const QByteArray line = c->delayed.front().second;
         c->delayed.pop_front();
         handle(c, line);
-        if (!m_connections.contains(c))
+        if (c->closing)
             return;
     }
     if (!c->delayed.empty())
@@ -228,7 +235,7 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line)
         send(c, {Ok, id, QString::fromLatin1(LinkProtocol::ApplicationName)});
     } else if (verb == QLatin1String("QUIT")) {
         send(c, {Ok, id});
-        if (m_connections.contains(c))
+        if (!c->closing)
             c->socket->flush();
         Q_EMIT quitRequested();
     } else {
@@ -244,7 +251,7 @@ void LinkServer::push(const QString& key, const QString& value)
     // Copy: a connection that falls too far behind is dropped while we iterate.
     const QSet<ServerConnection*> targets = *subs;
     for (ServerConnection* c : targets) {
-        if (!m_connections.contains(c))
+        if (c->closing)
             continue;
         const auto spellings = c->links.constFind(key);
         if (spellings == c->links.cend())
@@ -254,7 +261,7 @@ void LinkServer::push(const QString& key, const QString& value)
         for (const QString& spelling : names) {
             const qsizetype tab = spelling.indexOf(QLatin1Char('\t'));
             send(c, {QStringLiteral("DATA"), spelling.left(tab), spelling.mid(tab + 1), value});
-            if (!m_connections.contains(c))
+            if (c->closing)
                 break;
         }
     }
@@ -262,20 +269,21 @@ void LinkServer::push(const QString& key, const QString& value)
 
 void LinkServer::send(ServerConnection* c, const QStringList& fields)
 {
+    if (c->closing)
+        return;
     c->socket->write(LinkProtocol::encodeLine(fields));
     if (c->socket->bytesToWrite() > MaxBacklogBytes) {
         qWarning("CommServer: a client stopped reading; its links are dropped");
-        c->socket->abort();
-        // abort() may not signal synchronously on every platform.
-        if (m_connections.contains(c))
-            drop(c);
+        drop(c);
     }
 }
 
 void LinkServer::drop(ServerConnection* c)
 {
-    if (!m_connections.remove(c))
+    if (c->closing)
         return;
+    c->closing = true;
+    m_connections.remove(c);
     for (auto it = c->links.cbegin(); it != c->links.cend(); ++it) {
         auto subs = m_subscribers.find(it.key());
         if (subs != m_subscribers.end() && (subs->remove(c), subs->isEmpty())) {
@@ -288,8 +296,9 @@ void LinkServer::drop(ServerConnection* c)
         c->delayTimer->disconnect(this);
     }
     c->socket->disconnect(this);
-    c->socket->deleteLater();
-    delete c;
+    c->socket->abort();
+    // The socket and its timer go with it.
+    c->deleteLater();
 }
 
 std::function<void(const QStringList&)> LinkServer::later(ServerConnection* c)
