@@ -179,8 +179,16 @@ TEST(PeerLogixTest, LostControllerShownOnLinksAndValuesReturnWhenItAnswersAgain)
     peer.freeze(false);
     EXPECT_FALSE(dataStartingWith(c, "Counts[1]", "41", ControllerLink::MaxRetryMs + 3000).isEmpty());
 
-    // It is gone for good. (The simulator cannot listen on its port again while the old connection
-    // lingers, so its return is the thawed one above.)
+    // It is replaced: hung, given up on, killed, and a new controller started on the same port; its
+    // own value arrives unasked. (The simulator cannot listen again while a connection it closed first
+    // lingers, so it is killed only after the server dropped its side.)
+    peer.freeze(true);
+    EXPECT_FALSE(dataStartingWith(c, "Counts[1]", "Server error: PLC1: 127.0.0.1:", 3000).isEmpty());
+    peer.stop();
+    ASSERT_TRUE(peer.start());
+    EXPECT_FALSE(dataStartingWith(c, "Counts[1]", "0", ControllerLink::MaxRetryMs + 3000).isEmpty());
+
+    // It is killed outright: the links say so within the time-out.
     t.restart();
     peer.stop();
     EXPECT_FALSE(dataStartingWith(c, "Counts[1]", "Server error: PLC1: 127.0.0.1:", 3000).isEmpty());
