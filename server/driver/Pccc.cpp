@@ -19,6 +19,9 @@ constexpr quint8 Command = 0x0F;
 constexpr quint8 TypedRead = 0xA2;
 constexpr quint8 TypedWrite = 0xAA;
 constexpr quint8 MaskedWrite = 0xAB;
+constexpr quint8 WordRangeWrite = 0x00;
+constexpr quint8 WordRangeRead = 0x01;
+constexpr quint8 BitWrite = 0x02;
 constexpr quint8 ExtendedStatus = 0xF0;
 // Length, vendor and serial number: the identity the connection was opened with.
 const QByteArray Requester = QByteArray::fromHex("073df345435021");
@@ -64,17 +67,53 @@ void field(Bytes::Writer& w, int n)
         w.u8(0xFF).u16(static_cast<quint32>(n));
 }
 
-QByteArray command(quint16 tns, quint8 function, const Address& at, int bytes, int word,
-                   const QByteArray& rest)
+Bytes::Writer header(quint16 tns, quint8 function)
 {
     Bytes::Writer w;
-    w.bytes(Requester).u8(Command).u8(0).u16(tns).u8(function).u8(static_cast<quint32>(bytes));
+    w.bytes(Requester).u8(Command).u8(0).u16(tns).u8(function);
+    return w;
+}
+
+QByteArray execute(const Bytes::Writer& w)
+{
+    return Cip::request(ExecutePccc, Cip::classInstance(0x67, 1), w.data());
+}
+
+// Writes of a whole element name no word within it.
+bool wholeElement(const Address& at)
+{
+    return at.valueBytes == at.elementBytes && !at.slotted;
+}
+
+QByteArray typed(quint16 tns, quint8 function, const Address& at, int bytes, int word, const QByteArray& rest)
+{
+    Bytes::Writer w = header(tns, function);
+    w.u8(static_cast<quint32>(bytes));
     field(w, at.file);
     w.u8(at.fileType);
     field(w, at.element);
     field(w, word);
-    w.bytes(rest);
-    return Cip::request(ExecutePccc, Cip::classInstance(0x67, 1), w.data());
+    return execute(w.bytes(rest));
+}
+
+// The PLC-5's system address in the data table: a mask of the levels present (file and element, and for
+// writes the word of a timer, counter or control), then each level's number.
+void systemAddress(Bytes::Writer& w, const Address& at, bool subElement)
+{
+    w.u8(subElement ? 0x0E : 0x06);
+    field(w, at.file);
+    field(w, at.element);
+    if (subElement)
+        field(w, at.word);
+}
+
+// A word range command in one packet: offset 0 of a transaction of the packet's own size, in words.
+Bytes::Writer wordRange(quint16 tns, quint8 function, const Address& at, int bytes, bool subElement)
+{
+    Bytes::Writer w = header(tns, function);
+    w.u16(0).u16(static_cast<quint32>((bytes + 1) / 2));
+    systemAddress(w, at, subElement);
+    return w;
 }
 
 // String characters are stored two to a word, the second first.
@@ -85,9 +124,23 @@ QByteArray swapPairs(QByteArray b)
     return b;
 }
 
+// A PLC-5's I/O image is a file of words numbered in octal, rack and group: "I:012/07" is word 10, bit 7.
+// The stored form keeps the digits as written.
+Result<Address> octalIo(const QString& item, Address at, const QRegularExpressionMatch& m)
+{
+    bool word = false, bit = true;
+    at.element = m.captured(3).toInt(&word, 8);
+    at.bit = m.hasCaptured(5) ? m.captured(5).toInt(&bit, 8) : -1;
+    if (!word || !bit || m.hasCaptured(4) || at.bit >= 16)
+        return RunError::of(
+            ErrNo::InvalidCall,
+            QStringLiteral("'%1' is not a PLC-5 I/O address (octal words, bits 00 to 17)").arg(item));
+    return at;
+}
+
 } // namespace
 
-Result<Address> parse(const QString& item)
+Result<Address> parse(const QString& item, Dialect dialect)
 {
     const ItemAddress a = ItemAddress::parse(item);
     if (!a.valid)
@@ -107,7 +160,15 @@ Result<Address> parse(const QString& item)
     at.valueBytes = type == QLatin1String("T") || type == QLatin1String("C") || type == QLatin1String("R")
                         ? 2
                         : kind.elementBytes;
-    at.slotted = type == QLatin1String("I") || type == QLatin1String("O");
+    const bool io = type == QLatin1String("I") || type == QLatin1String("O");
+    at.dialect = dialect;
+    if (dialect == Dialect::Plc5) {
+        if (io)
+            return octalIo(item, at, m);
+        if (type == QLatin1String("L"))
+            return RunError::of(ErrNo::InvalidCall, QStringLiteral("a PLC-5 has no L files"));
+    }
+    at.slotted = io;
     at.bit = m.hasCaptured(5) ? m.captured(5).toInt() : -1;
     if (!m.hasCaptured(3)) {
         // "B3/16": bits counted from the start of the file.
@@ -132,25 +193,33 @@ Result<Address> parse(const QString& item)
 
 QByteArray read(quint16 tns, const Address& at, int bytes)
 {
-    return command(tns, TypedRead, at, bytes, at.slotted ? at.word : 0, {});
+    if (at.dialect == Dialect::Plc5)
+        return execute(wordRange(tns, WordRangeRead, at, bytes, false).u8(static_cast<quint32>(bytes)));
+    return typed(tns, TypedRead, at, bytes, at.slotted ? at.word : 0, {});
 }
 
 QByteArray write(quint16 tns, const Address& at, const QByteArray& data)
 {
-    const bool whole = at.valueBytes == at.elementBytes && !at.slotted;
-    return command(tns, TypedWrite, at, static_cast<int>(data.size()), whole ? 0 : at.word, data);
+    const int bytes = static_cast<int>(data.size());
+    if (at.dialect == Dialect::Plc5)
+        return execute(wordRange(tns, WordRangeWrite, at, bytes, !wholeElement(at)).bytes(data));
+    return typed(tns, TypedWrite, at, bytes, wholeElement(at) ? 0 : at.word, data);
 }
 
 QByteArray maskedWrite(quint16 tns, const Address& at, quint32 mask, quint32 value)
 {
+    if (at.dialect == Dialect::Plc5) {
+        Bytes::Writer w = header(tns, BitWrite);
+        systemAddress(w, at, !wholeElement(at));
+        return execute(w.u16(mask & value).u16(mask & ~value));
+    }
     const int bytes = at.valueBytes == 4 ? 4 : 2;
     Bytes::Writer w;
     if (bytes == 4)
         w.u32(mask).u32(value);
     else
         w.u16(mask).u16(value);
-    return command(tns, MaskedWrite, at, bytes, at.valueBytes == at.elementBytes && !at.slotted ? 0 : at.word,
-                   w.data());
+    return typed(tns, MaskedWrite, at, bytes, wholeElement(at) ? 0 : at.word, w.data());
 }
 
 Result<QByteArray> replyData(const QByteArray& cip, quint16 tns)

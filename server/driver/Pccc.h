@@ -5,11 +5,16 @@
 #include <QByteArray>
 #include <QString>
 
-// Data-table controllers through their PCCC object over EtherNet/IP: addresses, typed logical reads and
-// writes with three address fields, masked bit writes, and their replies.
+// Data-table controllers through their PCCC object over EtherNet/IP: addresses, reads, writes, bit writes
+// and their replies.
 namespace Pccc {
 
+// SLC 500 and MicroLogix take typed logical commands with three address fields and masked writes; the
+// PLC-5 takes word range and bit writes with a system address, and numbers its I/O in octal.
+enum class Dialect { Slc, Plc5 };
+
 struct Address {
+    Dialect dialect = Dialect::Slc;
     quint8 fileType = 0;
     int file = 0;
     int element = 0;
@@ -21,12 +26,14 @@ struct Address {
     bool isFloat() const { return fileType == 0x8A; }
     bool isString() const { return fileType == 0x8D; }
 };
-// "N7:0", "B3/16", "T4:0.ACC", "T4:0.DN", "I:1/0", "S:1/15", "F8:3", "L9:0", "ST9:0".
-Result<Address> parse(const QString& item);
+// "N7:0", "B3/16", "T4:0.ACC", "T4:0.DN", "I:1/0", "S:1/15", "F8:3", "L9:0", "ST9:0"; for a PLC-5
+// "I:012/07" is word 10, bit 7.
+Result<Address> parse(const QString& item, Dialect dialect = Dialect::Slc);
 
-// Execute PCCC to the PCCC object, carrying the requester and a typed logical command.
+// Execute PCCC to the PCCC object, carrying the requester and a command of the address's dialect.
 QByteArray read(quint16 tns, const Address& at, int bytes);
 QByteArray write(quint16 tns, const Address& at, const QByteArray& data);
+// Sets the bits of `mask` that are set in `value` and clears the others, leaving the rest of the word.
 QByteArray maskedWrite(quint16 tns, const Address& at, quint32 mask, quint32 value);
 // The data of the reply to transaction `tns` out of the Execute PCCC reply.
 Result<QByteArray> replyData(const QByteArray& cip, quint16 tns);

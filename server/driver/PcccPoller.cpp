@@ -4,9 +4,15 @@
 
 #include <algorithm>
 
+PcccPoller::PcccPoller(const TopicConfig& config, ValueStore& store, QObject* parent)
+    : TopicPoller(config, store, parent),
+      m_dialect(config.driver == TopicConfig::Driver::Plc5 ? Pccc::Dialect::Plc5 : Pccc::Dialect::Slc)
+{
+}
+
 QString PcccPoller::prepare(const QString& key, const QString& item)
 {
-    const Result<Pccc::Address> at = Pccc::parse(item);
+    const Result<Pccc::Address> at = Pccc::parse(item, m_dialect);
     if (!at)
         return at.error().description;
     m_addresses.insert(key, *at);

@@ -5,14 +5,14 @@
 
 #include <QHash>
 
-// Data-table addresses of SLC 500, MicroLogix and PLC-5 topics: neighbouring elements of one file read
-// together, bits written with a masked write.
+// Data-table addresses of SLC 500, MicroLogix and PLC-5 topics, in the command dialect of the topic's
+// controller: neighbouring elements of one file read together, bits written without their neighbours.
 class PcccPoller : public TopicPoller {
     Q_OBJECT
 public:
-    using TopicPoller::TopicPoller;
+    PcccPoller(const TopicConfig& config, ValueStore& store, QObject* parent = nullptr);
 
-    // Bytes one typed read may ask for.
+    // Bytes one read may ask for.
     static constexpr int MaxReadBytes = 236;
 
 protected:
@@ -25,6 +25,7 @@ private:
     void readRun(const QStringList& keys);
     void answered(const QStringList& keys, int firstElement, quint16 tns, const Result<QByteArray>& cip);
 
+    const Pccc::Dialect m_dialect;
     QHash<QString, Pccc::Address> m_addresses;
     quint16 m_tns = 0;
 };

@@ -28,8 +28,11 @@ int DecodeControllerReply(const uint8_t* data, size_t size)
             (void)TagValue::text(*typed, 31);
         }
     }
-    if (const auto pccc = Pccc::replyData(cip, 1))
+    if (const auto pccc = Pccc::replyData(cip, 1)) {
         for (const char* item : {"N7:0", "F8:0", "L9:0/31", "ST9:0", "T4:0.ACC"})
             (void)Pccc::text(Pccc::parse(QString::fromLatin1(item)).value(), *pccc);
+        for (const char* item : {"I:012/07", "O:000/17", "T4:0.ACC", "ST9:0"})
+            (void)Pccc::text(Pccc::parse(QString::fromLatin1(item), Pccc::Dialect::Plc5).value(), *pccc);
+    }
     return 0;
 }

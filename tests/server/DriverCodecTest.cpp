@@ -293,6 +293,41 @@ TEST(PcccTest, TypedReadsWritesAndRepliesInBytes)
     EXPECT_FALSE(Pccc::encode(at("N7:0"), QStringLiteral("40000")));
 }
 
+TEST(PcccTest, Plc5WordRangeAndBitWritesWithSystemAddresses)
+{
+    auto at = [](const char* item) { return Pccc::parse(QString::fromLatin1(item), Pccc::Dialect::Plc5); };
+    const Pccc::Address in = *at("I:012/07"), out = *at("O:000/17"), status = *at("S:1/15");
+    EXPECT_EQ(in.file, 1);
+    EXPECT_EQ(in.element, 10);
+    EXPECT_EQ(in.bit, 7);
+    EXPECT_FALSE(in.slotted);
+    EXPECT_EQ(out.file, 0);
+    EXPECT_EQ(out.bit, 15);
+    EXPECT_EQ(status.file, 2);
+    EXPECT_EQ(status.bit, 15);
+    for (const char* refused : {"I:018", "I:012/20", "I:1.0/3", "L9:0"})
+        EXPECT_FALSE(at(refused)) << refused;
+    EXPECT_EQ(Pccc::parse(QStringLiteral("I:012/07"))->element, 12); // an SLC's slots are decimal
+
+    // Offset and transaction size in words, then the levels present (file, element, sub-element) and
+    // each level's number, 0xFF and two bytes from 255 up.
+    const QByteArray execute = hex("4b 02 20 67 24 01 07 3d f3 45 43 50 21 0f 00 34 12");
+    EXPECT_EQ(Pccc::read(0x1234, *at("N7:5"), 4), execute + hex("01 0000 0200 06 07 05 04"));
+    EXPECT_EQ(Pccc::read(0x1234, *at("T4:0.ACC"), 12), execute + hex("01 0000 0600 06 04 00 0c"));
+    EXPECT_EQ(Pccc::read(0x1234, *at("N255:255"), 2), execute + hex("01 0000 0100 06 ff ff00 ff ff00 02"));
+    EXPECT_EQ(Pccc::read(0x1234, in, 2), execute + hex("01 0000 0100 06 01 0a 02"));
+    EXPECT_EQ(Pccc::write(0x1234, *at("N7:5"), hex("feff")), execute + hex("00 0000 0100 06 07 05 fe ff"));
+    EXPECT_EQ(Pccc::write(0x1234, *at("F8:2"), hex("0000c03f")),
+              execute + hex("00 0000 0200 06 08 02 0000c03f"));
+    EXPECT_EQ(Pccc::write(0x1234, *at("T4:0.PRE"), hex("0a00")),
+              execute + hex("00 0000 0100 0e 04 00 01 0a 00"));
+    // Set mask, then reset mask.
+    EXPECT_EQ(Pccc::maskedWrite(0x1234, out, 0x8000, 0x8000), execute + hex("02 06 00 00 0080 0000"));
+    EXPECT_EQ(Pccc::maskedWrite(0x1234, *at("T4:0/DN"), 0x2000, 0),
+              execute + hex("02 0e 04 00 00 0000 0020"));
+    EXPECT_EQ(Pccc::maskedWrite(0x1234, *at("B3/16"), 1, 1), execute + hex("02 06 03 01 0100 0000"));
+}
+
 TEST(TopicConfigTest, FieldLinesWithDefaultsAndDamagedLinesReported)
 {
     const auto loaded = TopicConfig::parse({

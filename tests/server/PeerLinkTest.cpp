@@ -230,6 +230,35 @@ TEST(PeerPcccTest, IntegerAndFloatFilesOfAnSlc500ReadAndWritten)
     EXPECT_EQ(*Pccc::text(Pccc::parse(QStringLiteral("F8:2")).value(), *Pccc::replyData(*f, 8)), "3.75");
 }
 
+TEST(PeerPcccTest, IntegerFileOfAPlc5ReadAndWrittenWithWordRangeCommands)
+{
+    SKIP_WITHOUT_PEER();
+    // The simulator counts a word range's transaction in elements where the protocol counts words, so only
+    // one-word elements agree; F elements are covered by bytes written out by hand.
+    PeerController peer({QStringLiteral("--plc=PLC/5"), QStringLiteral("--tag=N7[10]")});
+    ASSERT_TRUE(peer.start());
+    DrivenServer s({QStringLiteral("P5\tPLC5\t127.0.0.1\t%1\t\t100\t2000\t").arg(peer.port())});
+    ASSERT_TRUE(s.server.start());
+
+    // Elements 1 and 8 share one read.
+    RawClient c(s.server.socket());
+    EXPECT_EQ(c.ask(fields({"ADVISE", "1", "P5", "N7:1"})), fields({"OK", "1", "0"}));
+    EXPECT_EQ(c.ask(fields({"ADVISE", "2", "P5", "N7:8"})), fields({"OK", "2", "0"}));
+    EXPECT_EQ(s.server.set("P5", "N7:8", "-1234"), 0);
+    EXPECT_EQ(c.next(), fields({"DATA", "P5", "N7:8", "-1234"}));
+    EXPECT_EQ(s.server.set("P5", "N7:1", "77"), 0);
+    EXPECT_EQ(c.next(), fields({"DATA", "P5", "N7:1", "77"}));
+    EXPECT_TRUE(s.server.get("P5", "N7:10").startsWith("Server error: P5: file is the wrong size"));
+
+    ASSERT_EQ(s.server.control({QStringLiteral("--quit")}), 0);
+    s.server.process().waitForFinished(3000);
+    PeerClient check(peer.port(), QString());
+    const auto n7 = Pccc::parse(QStringLiteral("N7:0"), Pccc::Dialect::Plc5).value();
+    const auto cip = check.ask(Pccc::read(9, n7, 20));
+    ASSERT_TRUE(cip);
+    EXPECT_EQ(*Pccc::replyData(*cip, 9), QByteArray::fromHex("00004d000000000000000000000000002efb0000"));
+}
+
 TEST(PeerLogixTest, SilentControllerDelaysNoOtherTopic)
 {
     SKIP_WITHOUT_PEER();
