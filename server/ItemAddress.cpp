@@ -67,8 +67,9 @@ ItemAddress parseAddress(const QString& item)
             return refuse(item, QStringLiteral("bit %1 out of range").arg(bit));
         return accept(ItemAddress::Kind::Bit, head + QLatin1Char('/') + QString::number(bit));
     }
+    // I/O: an SLC's slots go to 30, a PLC-5's octal rack and group words to 277; each driver checks its own.
     const bool io = fixedFile == 0 || fixedFile == 1;
-    if (element > (io ? 30 : 255))
+    if (element > (io ? 277 : 255))
         return refuse(item, QStringLiteral("element %1 out of range").arg(element));
     QString canonical = head + QLatin1Char(':') + QString::number(element);
 

@@ -177,6 +177,8 @@ Result<Address> parse(const QString& item, Dialect dialect)
         return at;
     }
     at.element = m.captured(3).toInt();
+    if (at.slotted && at.element > 30)
+        return RunError::of(ErrNo::InvalidCall, QStringLiteral("slot %1 out of range").arg(at.element));
     const QString sub = m.captured(4);
     bool numeric = false;
     const int word = sub.toInt(&numeric);

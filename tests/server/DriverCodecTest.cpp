@@ -307,7 +307,10 @@ TEST(PcccTest, Plc5WordRangeAndBitWritesWithSystemAddresses)
     EXPECT_EQ(status.bit, 15);
     for (const char* refused : {"I:018", "I:012/20", "I:1.0/3", "L9:0"})
         EXPECT_FALSE(at(refused)) << refused;
-    EXPECT_EQ(Pccc::parse(QStringLiteral("I:012/07"))->element, 12); // an SLC's slots are decimal
+    EXPECT_EQ(at("I:277/17")->element, 191);
+    // An SLC's slots are decimal, and go to 30.
+    EXPECT_EQ(Pccc::parse(QStringLiteral("I:012/07"))->element, 12);
+    EXPECT_FALSE(Pccc::parse(QStringLiteral("I:31/0")));
 
     // Offset and transaction size in words, then the levels present (file, element, sub-element) and
     // each level's number, 0xFF and two bytes from 255 up.

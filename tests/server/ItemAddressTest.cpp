@@ -66,7 +66,7 @@ TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason)
     for (const char* item : {"",           "   ",         "X7:0",        "N:0",          "N7:",
                              "N7:256",     "N7:0/16",     "N2:0",        "N256:0",       "B3/4096",
                              "T4:0",       "T4:0.XYZ",    "T4:0.DN/1",   "N7:0.ACC",     "F8:0/1",
-                             "I:31/0",     "I2:1/0",      "O:1/32",      "S3:1",         "2Tank",
+                             "I:278/0",    "I2:1/0",      "O:1/32",      "S3:1",         "2Tank",
                              "Tank-Level", "Tank__Level", "Tank_",       "Tag[",         "Tag[1,2,3,4]",
                              "Tag[-1]",    "Tag..Member", "Flags.64",    "Program:.Tag", "Program:Main",
                              "Tank Level", "N7:0 ",       "Tag.5.Member"}) {
