@@ -2,7 +2,9 @@
 
 #include "Cip.h"
 #include "ControllerLink.h"
+#include "LogixTag.h"
 #include "RunError.h"
+#include "TagValue.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -15,6 +17,11 @@
 #include <QTimer>
 
 #include <csignal>
+
+// A test that needs the simulator passes, saying why, in a checkout without it.
+#define SKIP_WITHOUT_PEER()                                                                                  \
+    if (!PeerController::available())                                                                        \
+    GTEST_SKIP() << "the controller simulator's sources (../shared/peers) are not beside this checkout"
 
 // The third-party controller simulator, built into the build folder when the peers are beside the
 // sources; empty when they are not.
@@ -73,6 +80,15 @@ private:
     QProcess m_process;
 };
 
+// CommServer's topics-file line for a Logix controller on this machine, backplane slot 0, polled every 100 ms.
+inline QString logixTopicLine(const char* topic, quint16 port, int timeoutMs = 2000)
+{
+    return QStringLiteral("%1\tLogix\t127.0.0.1\t%2\t1,0\t100\t%3\t")
+        .arg(QLatin1String(topic))
+        .arg(port)
+        .arg(timeoutMs);
+}
+
 // A second client of the controller, beside the server's: the driver's own link, waited on.
 class PeerClient {
 public:
@@ -95,6 +111,26 @@ public:
         if (!done)
             loop.exec();
         return out;
+    }
+    // Writes a Logix tag: `typed` is the type code followed by the value, as the controller takes them.
+    bool write(const QString& item, const QByteArray& typed)
+    {
+        const auto ref = LogixTag::parse(item);
+        const auto cip = ask(LogixTag::write(ref->path, typed.left(2), typed.mid(2)));
+        return cip && Cip::parseReply(*cip, LogixTag::WriteTag)->ok();
+    }
+    // Value of a Logix tag as the controller holds it, or why it could not be read.
+    QString read(const QString& item)
+    {
+        const auto ref = LogixTag::parse(item);
+        const auto cip = ask(LogixTag::read(ref->path));
+        if (!cip)
+            return cip.error().description;
+        const auto reply = Cip::parseReply(*cip, LogixTag::ReadTag);
+        if (!reply || !reply->ok())
+            return QStringLiteral("refused");
+        const auto typed = TagValue::fromReply(reply->data);
+        return typed ? TagValue::text(*typed).value() : QStringLiteral("refused");
     }
 
 private:

@@ -1,10 +1,8 @@
 // CommServer against a controller simulator nobody here wrote: each a process of its own, over loopback.
 #include "LinkTestServer.h"
-#include "LogixTag.h"
 #include "Pccc.h"
 #include "PeerController.h"
 #include "RawClient.h"
-#include "TagValue.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -12,10 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-#define SKIP_WITHOUT_PEER()                                                                                  \
-    if (!PeerController::available())                                                                        \
-    GTEST_SKIP() << "the controller simulator's sources (../shared/peers) are not beside this checkout"
 
 const QStringList LogixTags = {
     QStringLiteral("--plc=ControlLogix"),     QStringLiteral("--path=1,0"),
@@ -55,28 +49,6 @@ public:
     LinkTestServer server;
 };
 
-QString topicLine(const char* topic, quint16 port, int timeoutMs = 2000)
-{
-    return QStringLiteral("%1\tLogix\t127.0.0.1\t%2\t1,0\t100\t%3\t")
-        .arg(QLatin1String(topic))
-        .arg(port)
-        .arg(timeoutMs);
-}
-
-// Value of a tag read over a connection of the test's own.
-QString readBack(PeerClient& client, const QString& item)
-{
-    const auto ref = LogixTag::parse(item);
-    const auto cip = client.ask(LogixTag::read(ref->path));
-    if (!cip)
-        return cip.error().description;
-    const auto reply = Cip::parseReply(*cip, LogixTag::ReadTag);
-    if (!reply || !reply->ok())
-        return QStringLiteral("refused");
-    const auto typed = TagValue::fromReply(reply->data);
-    return typed ? TagValue::text(*typed).value() : QStringLiteral("refused");
-}
-
 // Waits for a DATA line of the item whose value starts with `prefix`.
 QStringList dataStartingWith(RawClient& client, const QString& item, const QString& prefix, int ms)
 {
@@ -108,15 +80,11 @@ TEST(PeerLogixTest, EveryTypeReadAndWrittenThroughTheServerLandsInTheController)
             {"Level", QByteArray::fromHex("ca00 0000c03f")},       // 1.5
             {"Name", QByteArray::fromHex("d000") + name},
         };
-        for (const auto& [item, typed] : writes) {
-            const auto ref = LogixTag::parse(QString::fromLatin1(item));
-            const auto cip = seed.ask(LogixTag::write(ref->path, typed.left(2), typed.mid(2)));
-            ASSERT_TRUE(cip) << item << cip.error().description.toStdString();
-            ASSERT_TRUE(Cip::parseReply(*cip, LogixTag::WriteTag)->ok()) << item;
-        }
+        for (const auto& [item, typed] : writes)
+            ASSERT_TRUE(seed.write(QString::fromLatin1(item), typed)) << item;
     }
 
-    DrivenServer s({topicLine("PLC1", peer.port())});
+    DrivenServer s({logixTopicLine("PLC1", peer.port())});
     ASSERT_TRUE(s.server.start());
     EXPECT_EQ(s.server.get("PLC1", "Counts[2]"), "123456");
     EXPECT_EQ(s.server.get("PLC1", "Word[1,2]"), "-300");
@@ -145,13 +113,13 @@ TEST(PeerLogixTest, EveryTypeReadAndWrittenThroughTheServerLandsInTheController)
     s.server.process().waitForFinished(3000);
 
     PeerClient check(peer.port(), QStringLiteral("1,0"));
-    EXPECT_EQ(readBack(check, "Small"), "-5");
-    EXPECT_EQ(readBack(check, "Word[0,1]"), "-3");
-    EXPECT_EQ(readBack(check, "Counts[9]"), "-2147483648");
-    EXPECT_EQ(readBack(check, "Big"), "1234567890123456789");
-    EXPECT_EQ(readBack(check, "Level"), "0.25");
-    EXPECT_EQ(readBack(check, "Precise"), "0.1");
-    EXPECT_EQ(readBack(check, "Name"), "Pump 3 running");
+    EXPECT_EQ(check.read("Small"), "-5");
+    EXPECT_EQ(check.read("Word[0,1]"), "-3");
+    EXPECT_EQ(check.read("Counts[9]"), "-2147483648");
+    EXPECT_EQ(check.read("Big"), "1234567890123456789");
+    EXPECT_EQ(check.read("Level"), "0.25");
+    EXPECT_EQ(check.read("Precise"), "0.1");
+    EXPECT_EQ(check.read("Name"), "Pump 3 running");
 }
 
 TEST(PeerLogixTest, LostControllerShownOnLinksAndValuesReturnWhenItAnswersAgain)
@@ -159,7 +127,7 @@ TEST(PeerLogixTest, LostControllerShownOnLinksAndValuesReturnWhenItAnswersAgain)
     SKIP_WITHOUT_PEER();
     PeerController peer(LogixTags);
     ASSERT_TRUE(peer.start());
-    DrivenServer s({topicLine("PLC1", peer.port(), 500)});
+    DrivenServer s({logixTopicLine("PLC1", peer.port(), 500)});
     ASSERT_TRUE(s.server.start());
 
     RawClient c(s.server.socket());
@@ -267,7 +235,7 @@ TEST(PeerLogixTest, SilentControllerDelaysNoOtherTopic)
     // Takes connections and never answers.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    DrivenServer s({topicLine("Dead", silent.serverPort(), 3000), topicLine("Live", peer.port())});
+    DrivenServer s({logixTopicLine("Dead", silent.serverPort(), 3000), logixTopicLine("Live", peer.port())});
     ASSERT_TRUE(s.server.start());
 
     RawClient c(s.server.socket());
