@@ -4,7 +4,9 @@
 #include "LinkProtocol.h"
 #include "LinkRecovery.h"
 
+#include <QHelpEvent>
 #include <QPointer>
+#include <QToolTip>
 
 LinkBox::LinkBox(int index, QWidget* parent) : QLineEdit(parent), m_index(index)
 {
@@ -95,6 +97,22 @@ void LinkBox::linkValue(const QString& value)
 {
     m_lastValueAt = QDateTime::currentDateTime();
     setText(value);
+    // A value wider than the box shows its beginning, so a "Server error" reads as one.
+    setCursorPosition(0);
+}
+
+bool LinkBox::event(QEvent* event)
+{
+    // The whole of a value the box cuts off, above the box's own tip.
+    if (event->type() == QEvent::ToolTip) {
+        const int room = contentsRect().width() - textMargins().left() - textMargins().right() - 4;
+        if (fontMetrics().horizontalAdvance(text()) > room) {
+            const QString tip = toolTip().isEmpty() ? text() : text() + QLatin1Char('\n') + toolTip();
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
 }
 
 void LinkBox::linkLost()

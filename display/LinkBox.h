@@ -49,6 +49,9 @@ Q_SIGNALS:
     // The text changed, by a pushed value or by the program.
     void Change(int index);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     friend class LinkBackend;
     friend class LinkRecovery;

@@ -1,7 +1,10 @@
 #include "LinkBox.h"
 #include "LinkFixture.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QTest>
 
 using LinkBoxTest = LinkFixture;
@@ -137,6 +140,14 @@ TEST_F(LinkBoxTest, ItemTheServerCannotParseLinksWithAServerErrorText)
         EXPECT_TRUE(box.Text().startsWith(QLatin1String("Server error")))
             << item << " -> " << box.Text().toStdString();
     }
+    // A box too narrow for the answer shows its beginning, and the whole of it as its tip.
+    box.resize(60, box.height());
+    box.setToolTip(QStringLiteral("Double Click to edit"));
+    box.show();
+    EXPECT_EQ(box.cursorPosition(), 0);
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), box.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&box, &hover);
+    EXPECT_EQ(QToolTip::text(), box.Text() + QStringLiteral("\nDouble Click to edit"));
     // Text with TAB and line breaks survives the trip: string files take any text.
     linkTo(box, QStringLiteral("ST9:0"));
     ASSERT_TRUE(box.setLinkMode(1).ok());
