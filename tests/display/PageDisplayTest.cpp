@@ -166,6 +166,8 @@ TEST_F(PageDisplayTest, BitBoxesFollowValuesAndClicksWriteThem)
     std::vector<TopicRecord> bits = {topic("B3:0/0", "Run", false, true), topic("N7:5", "Mode", true, true)};
     goOnline();
     display.LoadDDE("Bits", bits, 2);
+    // The poll that going online set off runs now, not in the middle of the changes below.
+    display.PollTopics_Timer();
 
     server.set("Line1", "B3:0/0", "1");
     EXPECT_TRUE(waitFor([&] { return display.bitStat(0)->isChecked(); }));
