@@ -29,15 +29,13 @@ void element(Bytes::Writer& w, quint32 index)
         w.u8(0x2A).u8(0).u32(index);
 }
 
-// One name with its optional subscripts; the address parser has vouched for the form already.
-void segment(Bytes::Writer& w, const QString& text)
+// One name, whose subscripts it returns; the address parser has vouched for the form already.
+QStringList named(Bytes::Writer& w, const QString& text)
 {
     static const QRegularExpression form(QStringLiteral("^([^\\[]+)(?:\\[([\\d,]+)\\])?$"));
     const QRegularExpressionMatch m = form.match(text);
     symbol(w, m.captured(1));
-    if (m.hasCaptured(2))
-        for (const QString& n : m.captured(2).split(QLatin1Char(',')))
-            element(w, n.toUInt());
+    return m.hasCaptured(2) ? m.captured(2).split(QLatin1Char(',')) : QStringList();
 }
 
 } // namespace
@@ -63,15 +61,35 @@ Result<Ref> parse(const QString& item)
     Ref ref;
     if (address.kind == ItemAddress::Kind::Bit)
         ref.bit = parts.takeLast().toInt();
-    for (const QString& part : parts)
-        segment(w, part);
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QStringList subscripts = named(w, parts[i]);
+        if (i == parts.size() - 1 && subscripts.size() == 1) {
+            ref.array = w.data();
+            ref.index = subscripts.first().toUInt();
+        }
+        for (const QString& n : subscripts)
+            element(w, n.toUInt());
+    }
     ref.path = w.data();
     return ref;
 }
 
-QByteArray read(const QByteArray& path)
+QByteArray read(const QByteArray& path, quint16 count)
 {
-    return Cip::request(ReadTag, path, Bytes::Writer().u16(1).data());
+    return Cip::request(ReadTag, path, Bytes::Writer().u16(count).data());
+}
+
+QByteArray readFragment(const QByteArray& path, quint16 count, quint32 offset)
+{
+    return Cip::request(ReadTagFragmented, path, Bytes::Writer().u16(count).u32(offset).data());
+}
+
+QByteArray elementOf(const QByteArray& array, quint32 index)
+{
+    Bytes::Writer w;
+    w.bytes(array);
+    element(w, index);
+    return w.data();
 }
 
 QByteArray write(const QByteArray& path, const QByteArray& type, const QByteArray& data)

@@ -145,7 +145,7 @@ bool isInteger(const QByteArray& type)
     return width(type) > 0 && !isString(type) && code != Real && code != Lreal && code != Bool;
 }
 
-Result<Typed> fromReply(const QByteArray& replyData)
+Result<Typed> piece(const QByteArray& replyData)
 {
     Bytes::Reader r(replyData);
     Typed t;
@@ -155,16 +155,38 @@ Result<Typed> fromReply(const QByteArray& replyData)
     t.data = r.rest();
     if (!r.ok())
         return Encapsulation::malformed(QStringLiteral("read reply without a data type"));
-    const int need = width(t.type);
-    if (need == 0)
+    if (width(t.type) == 0)
         return mismatch(
             QStringLiteral("data type 0x%1 is not served").arg(QString::fromLatin1(t.type.toHex())));
-    // A string may come without its padding.
-    const int least = isString(t.type) ? 4 : need;
-    if (t.data.size() < least)
-        return Encapsulation::malformed(
-            QStringLiteral("%1 data bytes for a value of %2").arg(t.data.size()).arg(need));
     return t;
+}
+
+Result<Typed> fromReply(const QByteArray& replyData)
+{
+    const Result<Typed> t = piece(replyData);
+    if (!t)
+        return t;
+    const int need = width(t->type);
+    // A string may come without its padding.
+    const int least = isString(t->type) ? 4 : need;
+    if (t->data.size() < least)
+        return Encapsulation::malformed(
+            QStringLiteral("%1 data bytes for a value of %2").arg(t->data.size()).arg(need));
+    return t;
+}
+
+Result<QList<Typed>> elements(const Typed& whole, int count)
+{
+    if (count == 1)
+        return QList<Typed>{whole};
+    const qsizetype each = width(whole.type);
+    if (whole.data.size() != each * count)
+        return Encapsulation::malformed(
+            QStringLiteral("%1 data bytes for %2 values of %3").arg(whole.data.size()).arg(count).arg(each));
+    QList<Typed> out;
+    for (int i = 0; i < count; ++i)
+        out.append({whole.type, whole.data.mid(i * each, each)});
+    return out;
 }
 
 Result<QString> text(const Typed& value, int bit)

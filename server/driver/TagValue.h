@@ -3,6 +3,7 @@
 #include "RunError.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Values of Logix tags: the type a read reports and the data after it, as text and back.
@@ -15,6 +16,10 @@ struct Typed {
 
 // Splits the data of a Read Tag reply and checks the data against the type's size.
 Result<Typed> fromReply(const QByteArray& replyData);
+// Splits a piece of a fragmented reply, whatever the size of its data; refuses a type not served.
+Result<Typed> piece(const QByteArray& replyData);
+// The `count` values of a read of neighbouring elements, each as wide as the type.
+Result<QList<Typed>> elements(const Typed& whole, int count);
 // Bytes of one value of the type; 0 for a type the driver does not know.
 int width(const QByteArray& type);
 bool isInteger(const QByteArray& type);

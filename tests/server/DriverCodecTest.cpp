@@ -2,6 +2,7 @@
 // description.
 #include "Cip.h"
 #include "Encapsulation.h"
+#include "FragmentedRead.h"
 #include "LogixTag.h"
 #include "Pccc.h"
 #include "ReplyDecoders.h"
@@ -223,6 +224,64 @@ TEST(TagValueTest, AtomicTypesAndStringsBothWays)
     EXPECT_EQ(*TagValue::encode(hex("c100"), QStringLiteral("7")), hex("01"));
     EXPECT_FALSE(TagValue::encode(hex("c200"), QStringLiteral("128")));
     EXPECT_FALSE(TagValue::encode(hex("c400"), QStringLiteral("ten")));
+}
+
+TEST(LogixTagTest, ArrayElementsAndFragmentedReads)
+{
+    // Elements of one-dimensional arrays, bits of them too, know their array; other forms do not.
+    const auto bit = LogixTag::parse(QStringLiteral("Program:P.Counts[300].5")).value();
+    EXPECT_EQ(bit.array, hex("91 09") + ascii("Program:P") + hex("00 91 06") + ascii("Counts"));
+    EXPECT_EQ(bit.index, 300u);
+    EXPECT_EQ(bit.bit, 5);
+    EXPECT_EQ(LogixTag::elementOf(bit.array, 300), bit.path);
+    for (const char* other : {"Counts", "Grid[1,2]", "Motor[1].Status", "Flags.3"})
+        EXPECT_TRUE(LogixTag::parse(QString::fromLatin1(other))->array.isEmpty()) << other;
+
+    const QByteArray big = hex("91 03") + ascii("Big") + hex("00 28 05");
+    EXPECT_EQ(LogixTag::read(big, 3), hex("4c 04") + big + hex("0300"));
+    EXPECT_EQ(LogixTag::readFragment(big, 1000, 0x0102f8), hex("52 04") + big + hex("e803 f8020100"));
+
+    // Three DINTs in two pieces: the second request goes on from the eight bytes received.
+    FragmentedRead read(big, 3);
+    EXPECT_EQ(read.request(), LogixTag::read(big, 3));
+    auto take = [&](const char* reply) {
+        const auto r = Cip::parseReply(hex(reply), read.service());
+        if (!r)
+            return QStringLiteral("unparsed");
+        const auto step = read.take(*r);
+        return !step ? step.error().description
+                     : *step == FragmentedRead::Step::More ? QStringLiteral("more") : QStringLiteral("done");
+    };
+    EXPECT_EQ(take("cc 00 06 00 c400 01000000 feffffff"), "more");
+    EXPECT_EQ(read.request(), hex("52 04") + big + hex("0300 08000000"));
+    EXPECT_EQ(read.service(), LogixTag::ReadTagFragmented);
+    EXPECT_EQ(take("d2 00 00 00 c400 03000000"), "done");
+    const auto values = TagValue::elements(*TagValue::fromReply(read.replyData()), 3);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(*TagValue::text(values->at(1)), "-2");
+    EXPECT_EQ(*TagValue::text(values->at(2)), "3");
+
+    // Pieces that cannot belong: another type, no progress, more than asked for, "partial" at the end.
+    for (const char* bad : {"d2 00 06 00 c300 0100", "d2 00 06 00 c400", "d2 00 00 00 c400 0100000002000000",
+                            "d2 00 06 00 c400 03000000"}) {
+        FragmentedRead again(big, 3);
+        ASSERT_TRUE(again.take(*Cip::parseReply(hex("cc 00 06 00 c400 01000000 02000000"), LogixTag::ReadTag)));
+        const auto step = again.take(*Cip::parseReply(hex(bad), LogixTag::ReadTagFragmented));
+        ASSERT_FALSE(step) << bad;
+        EXPECT_TRUE(step.error().description.startsWith("malformed reply: ")) << bad;
+    }
+    FragmentedRead structure(big, 2);
+    EXPECT_EQ(structure.take(*Cip::parseReply(hex("cc 00 06 00 a002 1234 00"), LogixTag::ReadTag))
+                  .error()
+                  .number,
+              ErrNo::TypeMismatch);
+
+    // Elements of a string array are 88 bytes each, padding included; a reply of another size is refused.
+    const QByteArray hello = hex("05000000") + ascii("Hello") + QByteArray(79, '\0');
+    const auto strings = TagValue::elements({hex("d000"), hello + hello}, 2);
+    ASSERT_TRUE(strings);
+    EXPECT_EQ(*TagValue::text(strings->at(1)), "Hello");
+    EXPECT_FALSE(TagValue::elements({hex("d000"), hello + hello.left(80)}, 2));
 }
 
 TEST(PcccTest, AddressesOfEveryFileKind)
