@@ -79,7 +79,10 @@ Result<Reply> parseReply(const QByteArray& bytes, quint8 service)
     const quint8 code = r.u8();
     r.u8(); // reserved
     reply.status = r.u8();
-    const quint8 words = r.u8();
+    quint8 words = r.u8();
+    // Some peers count the extended status of an error in bytes; the reply ends right after them then.
+    if (reply.status != 0 && words % 2 == 0 && 4 + words == bytes.size())
+        words /= 2;
     for (int i = 0; i < words; ++i)
         reply.extended << r.u16();
     reply.data = r.rest();

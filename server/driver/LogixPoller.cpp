@@ -151,11 +151,14 @@ void LogixPoller::batchAnswered(const QList<Read>& reads, const Result<QByteArra
     if (!reply)
         return dropUnlessTransport(reply.error());
     if (reply->status == Cip::ServiceNotSupported) {
-        // One request per read from now on.
+        // One request per read from now on, planned for that.
         m_multiple = false;
+        QStringList keys;
         for (const Read& read : reads)
-            sendRead(read);
-        return;
+            for (const auto& [key, offset] : read.members)
+                if (m_refs.contains(key))
+                    keys << key;
+        return readItems(keys);
     }
     if (!reply->ok() && reply->status != EmbeddedServiceError) {
         for (const Read& read : reads)

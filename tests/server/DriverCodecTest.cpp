@@ -121,12 +121,15 @@ TEST(CipTest, ForwardOpenAndCloseToTheConnectionManager)
 TEST(CipTest, RepliesAndStatusesInWords)
 {
     EXPECT_FALSE(Cip::parseReply(hex("cc 00"), 0x4C));
-    EXPECT_FALSE(Cip::parseReply(hex("cc 00 05 02 0000"), 0x4C)); // promises two extended words
+    EXPECT_FALSE(Cip::parseReply(hex("cc 00 05 03 0000"), 0x4C)); // promises three extended words
     EXPECT_FALSE(Cip::parseReply(hex("cd 00 00 00"), 0x4C));      // answers another service
-    const auto r = Cip::parseReply(hex("cc 00 ff 01 0521"), 0x4C);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(Cip::statusText(r->status, r->extended),
-              QStringLiteral("general error: index beyond the end of the tag (CIP status 0xff)"));
+    // The extended status counted in words, and in bytes as some peers do.
+    for (const char* reply : {"cc 00 ff 01 0521", "cc 00 ff 02 0521"}) {
+        const auto r = Cip::parseReply(hex(reply), 0x4C);
+        ASSERT_TRUE(r) << reply;
+        EXPECT_EQ(Cip::statusText(r->status, r->extended),
+                  QStringLiteral("general error: index beyond the end of the tag (CIP status 0xff)"));
+    }
     EXPECT_EQ(Cip::statusText(0x05),
               QStringLiteral("path destination unknown: the tag does not exist (CIP status 0x05)"));
     EXPECT_EQ(Cip::statusText(0x99), QStringLiteral("error (CIP status 0x99)"));
