@@ -22,18 +22,17 @@ Result<FragmentedRead::Step> FragmentedRead::take(const Cip::Reply& reply)
     if (!piece)
         return piece.error();
     if (!m_type.isEmpty() && piece->type != m_type)
-        return Encapsulation::malformed(QStringLiteral("fragment of type 0x%1 after 0x%2")
-                                            .arg(QString::fromLatin1(piece->type.toHex()),
-                                                 QString::fromLatin1(m_type.toHex())));
+        return Encapsulation::malformed(
+            QStringLiteral("fragment of type 0x%1 after 0x%2")
+                .arg(QString::fromLatin1(piece->type.toHex()), QString::fromLatin1(m_type.toHex())));
     m_type = piece->type;
     m_data += piece->data;
     const qsizetype whole = qsizetype(m_count) * TagValue::width(m_type);
     if (m_data.size() > whole)
-        return Encapsulation::malformed(
-            QStringLiteral("%1 bytes read of %2 elements of %3")
-                .arg(m_data.size())
-                .arg(m_count)
-                .arg(TagValue::width(m_type)));
+        return Encapsulation::malformed(QStringLiteral("%1 bytes read of %2 elements of %3")
+                                            .arg(m_data.size())
+                                            .arg(m_count)
+                                            .arg(TagValue::width(m_type)));
     if (reply.status != Cip::PartialData)
         return Step::Done;
     // A read that does not move on, or says more follows after the last byte, would never end.

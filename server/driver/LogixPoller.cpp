@@ -70,7 +70,7 @@ void LogixPoller::planArray(QList<Read>& reads, const QByteArray& array,
 {
     std::sort(elements.begin(), elements.end());
     const QByteArray type = knownType(elements);
-    const int width = type.isEmpty() ? UnknownWidth : TagValue::width(type);
+    const int width = type.isEmpty() ? UnknownWidth : qMax(1, TagValue::width(type));
     const qsizetype ownRead = (m_multiple ? 2 + 2 : 2 * PacketOverhead) + ReplyHeader +
                               LogixTag::read(LogixTag::elementOf(array, elements.last().first)).size();
     const quint32 holes = static_cast<quint32>(ownRead / width);
@@ -82,7 +82,9 @@ void LogixPoller::planArray(QList<Read>& reads, const QByteArray& array,
             continue;
         Read read{FragmentedRead(LogixTag::elementOf(array, first),
                                  static_cast<quint16>(elements[i - 1].first - first + 1)),
-                  array, type, {}};
+                  array,
+                  type,
+                  {}};
         for (qsizetype k = start; k < i; ++k)
             read.members.append({elements[k].second, static_cast<int>(elements[k].first - first)});
         reads << read;

@@ -30,13 +30,14 @@ private:
     // distance from the first element read.
     struct Read {
         FragmentedRead reply;
-        QByteArray array;   // empty for a lone item
-        QByteArray type;    // as the controller last reported it; empty when not known yet
+        QByteArray array; // empty for a lone item
+        QByteArray type;  // as the controller last reported it; empty when not known yet
         QList<std::pair<QString, int>> members;
     };
     Read lone(const QString& key) const;
     QList<Read> plan(const QStringList& keys) const;
-    void planArray(QList<Read>& reads, const QByteArray& array, QList<std::pair<quint32, QString>> elements) const;
+    void planArray(QList<Read>& reads, const QByteArray& array,
+                   QList<std::pair<quint32, QString>> elements) const;
     QByteArray knownType(const QList<std::pair<quint32, QString>>& elements) const;
     qsizetype replySize(const Read& read) const;
     void sendRead(const Read& read);

@@ -252,8 +252,9 @@ TEST(LogixTagTest, ArrayElementsAndFragmentedReads)
         if (!r)
             return QStringLiteral("unparsed");
         const auto step = read.take(*r);
-        return !step ? step.error().description
-                     : *step == FragmentedRead::Step::More ? QStringLiteral("more") : QStringLiteral("done");
+        return !step                                 ? step.error().description
+               : *step == FragmentedRead::Step::More ? QStringLiteral("more")
+                                                     : QStringLiteral("done");
     };
     EXPECT_EQ(take("cc 00 06 00 c400 01000000 feffffff"), "more");
     EXPECT_EQ(read.request(), hex("52 04") + big + hex("0300 08000000"));
@@ -268,16 +269,16 @@ TEST(LogixTagTest, ArrayElementsAndFragmentedReads)
     for (const char* bad : {"d2 00 06 00 c300 0100", "d2 00 06 00 c400", "d2 00 00 00 c400 0100000002000000",
                             "d2 00 06 00 c400 03000000"}) {
         FragmentedRead again(big, 3);
-        ASSERT_TRUE(again.take(*Cip::parseReply(hex("cc 00 06 00 c400 01000000 02000000"), LogixTag::ReadTag)));
+        ASSERT_TRUE(
+            again.take(*Cip::parseReply(hex("cc 00 06 00 c400 01000000 02000000"), LogixTag::ReadTag)));
         const auto step = again.take(*Cip::parseReply(hex(bad), LogixTag::ReadTagFragmented));
         ASSERT_FALSE(step) << bad;
         EXPECT_TRUE(step.error().description.startsWith("malformed reply: ")) << bad;
     }
     FragmentedRead structure(big, 2);
-    EXPECT_EQ(structure.take(*Cip::parseReply(hex("cc 00 06 00 a002 1234 00"), LogixTag::ReadTag))
-                  .error()
-                  .number,
-              ErrNo::TypeMismatch);
+    EXPECT_EQ(
+        structure.take(*Cip::parseReply(hex("cc 00 06 00 a002 1234 00"), LogixTag::ReadTag)).error().number,
+        ErrNo::TypeMismatch);
 
     // Elements of a string array are 88 bytes each, padding included; a reply of another size is refused.
     const QByteArray hello = hex("05000000") + ascii("Hello") + QByteArray(79, '\0');
@@ -433,6 +434,8 @@ TEST(ReplyDecodersTest, TruncatedAndRandomRepliesAreRefusedWithoutCrashing)
             "Hello",
         hex("cb 00 00 00 07 3d f3 45 43 50 21 4f 00 01 00 03 00 69 48 00 73"),
         hex("db 00 00 00 78563412 44332211 4242 3df3 45435021 80841e00 80841e00 02 00 0000"),
+        hex("8a 00 00 00 0300 0800 1200 1c00 cc 00 06 00 c400 01000000 d2 00 06 00 c400 feffffff") +
+            hex("d2 00 00 00 c400 03000000"),
     };
     for (const QByteArray& reply : replies)
         for (qsizetype n = 0; n <= reply.size(); ++n)

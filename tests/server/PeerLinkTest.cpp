@@ -261,8 +261,8 @@ namespace {
 // The simulator places every element read and write at the start of the tag, whatever the index: the
 // arrays are written whole, and the elements read through one range from index 0 come out right.
 const QStringList ArrayTags = {
-    QStringLiteral("--plc=ControlLogix"),    QStringLiteral("--path=1,0"),
-    QStringLiteral("--tag=Big:DINT[1000]"),  QStringLiteral("--tag=Names:STRING[3]"),
+    QStringLiteral("--plc=ControlLogix"),   QStringLiteral("--path=1,0"),
+    QStringLiteral("--tag=Big:DINT[1000]"), QStringLiteral("--tag=Names:STRING[3]"),
     QStringLiteral("--tag=Few:DINT[4]"),
 };
 
@@ -272,12 +272,16 @@ qint32 bigValue(int i)
 }
 
 // Writes a whole array in pieces with Write Tag Fragmented.
-void writeWhole(PeerClient& client, const char* name, const QByteArray& type, int count, const QByteArray& data)
+void writeWhole(PeerClient& client, const char* name, const QByteArray& type, int count,
+                const QByteArray& data)
 {
     const QByteArray path = LogixTag::parse(QString::fromLatin1(name))->path;
     for (qsizetype offset = 0; offset < data.size(); offset += 800) {
         Bytes::Writer w;
-        w.bytes(type).u16(static_cast<quint32>(count)).u32(static_cast<quint32>(offset)).bytes(data.mid(offset, 800));
+        w.bytes(type)
+            .u16(static_cast<quint32>(count))
+            .u32(static_cast<quint32>(offset))
+            .bytes(data.mid(offset, 800));
         const auto cip = client.ask(Cip::request(0x53, path, w.data()));
         ASSERT_TRUE(cip && Cip::parseReply(*cip, 0x53)->ok()) << name << " at " << offset;
     }
@@ -331,7 +335,7 @@ TEST(PeerLogixTest, ArrayElementsReadTogetherAcrossFragmentsAndABadIndexAnswersF
     for (QStringList line = c.next(3000); !line.isEmpty(); line = c.next(1000)) {
         if (line.value(0) == QLatin1String("OK"))
             last.insert(line.value(1) == QLatin1String("few4") ? QStringLiteral("Few[4]")
-                                                                : expected.value(line.value(1).toInt()).first,
+                                                               : expected.value(line.value(1).toInt()).first,
                         line.value(2));
         else if (line.value(0) == QLatin1String("DATA"))
             last.insert(line.value(2), line.value(3));
