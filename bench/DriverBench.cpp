@@ -60,7 +60,8 @@ TopicConfig topic(quint16 port)
     config.host = QStringLiteral("127.0.0.1");
     config.port = port;
     config.path = QStringLiteral("1,0");
-    config.intervalMs = 10;
+    // Polls again as soon as a cycle is done, so the round trips set the pace.
+    config.intervalMs = 1;
     return config;
 }
 
