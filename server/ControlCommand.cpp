@@ -5,15 +5,35 @@
 #include <QDeadlineTimer>
 #include <QLocalSocket>
 #include <QTextStream>
+#include <QThread>
 
 namespace ControlCommand {
+
+namespace {
+
+// A server started a moment ago ("CommServer & CommServer --get ...") may not listen yet; a quit has
+// nothing to wait for.
+bool connectWithin(QLocalSocket& socket, const QString& socketName, int patienceMs)
+{
+    const QDeadlineTimer deadline(patienceMs);
+    for (;;) {
+        socket.connectToServer(socketName);
+        if (socket.waitForConnected(2000))
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+}
+
+} // namespace
 
 int run(const QString& socketName, const QStringList& fields)
 {
     QTextStream out(stdout), err(stderr);
     QLocalSocket socket;
-    socket.connectToServer(socketName);
-    if (!socket.waitForConnected(2000)) {
+    const int patienceMs = fields.value(0) == QLatin1String("QUIT") ? 0 : 2000;
+    if (!connectWithin(socket, socketName, patienceMs)) {
         err << "CommServer: no server answers on " << socketName << Qt::endl;
         return 1;
     }

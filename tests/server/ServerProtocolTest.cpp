@@ -147,7 +147,14 @@ TEST(ServerProtocolTest, ControlCommandsSingleInstanceAndExitSwitch)
     LinkTestServer server(
         {QStringLiteral("--no-rules"), QStringLiteral("--exit-after-ms"), QStringLiteral("1500")});
     EXPECT_EQ(server.control({QStringLiteral("--get"), QStringLiteral("Line1"), QStringLiteral("N7:0")}), 1);
+    // Asked just before the server listens: the question waits for it.
+    QProcess early;
+    early.start(LinkTestServer::program(), {QStringLiteral("--socket"), server.socket(), QStringLiteral("--get"),
+                                            QStringLiteral("Line1"), QStringLiteral("N7:0")});
+    ASSERT_TRUE(early.waitForStarted(3000));
     ASSERT_TRUE(server.start());
+    ASSERT_TRUE(early.waitForFinished(5000));
+    EXPECT_EQ(early.exitCode(), 0) << early.readAllStandardError().constData();
 
     QString out;
     EXPECT_EQ(server.control({QStringLiteral("--set"), QStringLiteral("Line1"), QStringLiteral("N7:1"),
