@@ -261,14 +261,13 @@ void LogixPoller::writeTyped(const LogixTag::Ref& ref, const QByteArray& type, c
     QByteArray request;
     QString stored;
     if (ref.bit >= 0) {
-        bool number = false;
-        const double v = value.trimmed().toDouble(&number);
-        if (!number)
-            return done(false, QStringLiteral("'%1' is not a number").arg(value.left(40)));
+        const Result<bool> on = bitOf(value);
+        if (!on)
+            return done(false, on.error().description);
         if (!TagValue::isInteger(type) || ref.bit >= 8 * TagValue::width(type))
             return done(false, QStringLiteral("bit %1 is beyond the tag's bits").arg(ref.bit));
-        request = LogixTag::writeBit(ref.path, TagValue::width(type), ref.bit, v != 0);
-        stored = v != 0 ? QStringLiteral("1") : QStringLiteral("0");
+        request = LogixTag::writeBit(ref.path, TagValue::width(type), ref.bit, *on);
+        stored = *on ? QStringLiteral("1") : QStringLiteral("0");
     } else {
         const Result<QByteArray> data = TagValue::encode(type, value);
         if (!data)

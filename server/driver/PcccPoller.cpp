@@ -93,13 +93,12 @@ void PcccPoller::writeItem(const QString& key, const QString& value, WriteDone d
     QByteArray request;
     QString stored;
     if (at.bit >= 0) {
-        bool number = false;
-        const double v = value.trimmed().toDouble(&number);
-        if (!number)
-            return done(false, QStringLiteral("'%1' is not a number").arg(value.left(40)));
+        const Result<bool> on = bitOf(value);
+        if (!on)
+            return done(false, on.error().description);
         const quint32 mask = 1u << at.bit;
-        request = Pccc::maskedWrite(tns, at, mask, v != 0 ? mask : 0);
-        stored = v != 0 ? QStringLiteral("1") : QStringLiteral("0");
+        request = Pccc::maskedWrite(tns, at, mask, *on ? mask : 0);
+        stored = *on ? QStringLiteral("1") : QStringLiteral("0");
     } else {
         const Result<QByteArray> data = Pccc::encode(at, value);
         if (!data)

@@ -160,3 +160,12 @@ void TopicPoller::linkDown(const QString& why)
     for (Item& i : m_items)
         i.known = false;
 }
+
+Result<bool> TopicPoller::bitOf(const QString& value)
+{
+    bool number = false;
+    const double v = value.trimmed().toDouble(&number);
+    if (!number)
+        return RunError::of(ErrNo::TypeMismatch, QStringLiteral("'%1' is not a number").arg(value.left(40)));
+    return v != 0;
+}

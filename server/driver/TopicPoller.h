@@ -60,6 +60,8 @@ protected:
     // A reply that makes no sense ends the connection; a transport failure is shown by linkDown.
     void dropUnlessTransport(const RunError& error);
     QString serverError(const QString& why) const;
+    // A value written to a bit: any number, and any but 0 sets it.
+    static Result<bool> bitOf(const QString& value);
 
     ControllerLink m_link;
 
