@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Lays out the Windows application folder dist/Corvane-windows/ from build-windows/ and zips it beside:
 # the programs, the Qt DLLs and plugins they use (what windeployqt would copy), the MinGW runtime DLLs, the
-# data folders and the demo pages. Fails when a DLL that something in the folder imports is neither in the
-# folder nor part of Windows. Without the Qt for Windows (../shared/qt6-mingw) it says so and does nothing.
+# data folders and the demo pages. The site engineer's DayPassword.exe goes into a zip of its own,
+# dist/DayPassword-windows.zip, never into the operators' folder. Fails when a DLL that something in a
+# folder imports is neither in the folder nor part of Windows. Without the Qt for Windows
+# (../shared/qt6-mingw) it says so and does nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 qt=${HMI_QT_MINGW:-../shared/qt6-mingw}
@@ -16,7 +18,7 @@ if [ ! -d "$qt/bin" ]; then
     echo "package-windows: no Qt for Windows in $qt, nothing to pack"
     exit 0
 fi
-for program in Corvane Tessaly TagConvert; do
+for program in Corvane Tessaly TagConvert DayPassword; do
     [ -f "$build/bin/$program.exe" ] || { echo "package-windows: $build/bin/$program.exe missing:" \
         "run scripts/build-windows.sh first" >&2; exit 1; }
 done
@@ -66,6 +68,25 @@ copy_imports() {
     done
 }
 
+# Fails when a DLL that anything in the folder imports is neither in it nor part of Windows.
+check_imports() {
+    local missing=0 file dll
+    while read -r file; do
+        while read -r dll; do
+            if ! is_system "$dll" && [ ! -f "$out/$dll" ]; then
+                echo "package-windows: ${file#"$out"/} imports $dll, which is neither in the folder nor part of Windows" >&2
+                missing=1
+            fi
+        done < <(imports "$file")
+    done < <(find "$out" -name '*.exe' -o -name '*.dll')
+    [ $missing -eq 0 ] || exit 1
+}
+
+zip_folder() {
+    (cd dist && zip -qr -X "$(basename "$out").zip" "$(basename "$out")")
+    echo "package-windows: $out, zipped $(du -k "$out.zip" | cut -f1) KiB"
+}
+
 rm -rf "$out" "$out.zip"
 mkdir -p "$out/Struct/DDEData" "$out/Struct/TStruct"
 cp "$build"/bin/{Corvane,Tessaly,TagConvert}.exe "$out/"
@@ -86,16 +107,15 @@ for plugin in "${plugins[@]}"; do
 done
 copy_imports $(find "$out" -mindepth 2 -name '*.dll')
 
-missing=0
-while read -r file; do
-    while read -r dll; do
-        if ! is_system "$dll" && [ ! -f "$out/$dll" ]; then
-            echo "package-windows: ${file#"$out"/} imports $dll, which is neither in the folder nor part of Windows" >&2
-            missing=1
-        fi
-    done < <(imports "$file")
-done < <(find "$out" -name '*.exe' -o -name '*.dll')
-[ $missing -eq 0 ] || exit 1
+check_imports
+zip_folder
 
-(cd dist && zip -qr -X Corvane-windows.zip Corvane-windows)
-echo "package-windows: $out, zipped $(du -k "$out.zip" | cut -f1) KiB"
+# The engineer's: DayPassword.exe and the DLLs it needs (no plugins: it has no windows).
+out=dist/DayPassword-windows
+rm -rf "$out" "$out.zip"
+mkdir -p "$out"
+cp "$build/bin/DayPassword.exe" "$out/"
+"$strip" --strip-unneeded "$out/DayPassword.exe"
+copy_imports "$out/DayPassword.exe"
+check_imports
+zip_folder
