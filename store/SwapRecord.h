@@ -17,7 +17,7 @@ struct SwapRecord {
     QStringList newNames;
 
     static QString pathIn(const QString& folder);
-    // FileNotFound when the folder holds no record.
+    // FileNotFound (PathNotFound without the folder) when there is no record.
     static Result<SwapRecord> read(const QString& folder);
     Status write(const QString& folder) const;
     static Status remove(const QString& folder);

@@ -166,7 +166,8 @@ RunError undo(const QString& folder, SwapRecord record, const RunError& error, c
 Status Recover_Workspace(const QString& folder) {
     const auto record = SwapRecord::read(folder);
     if (!record) {
-        if (record.error().number != ErrNo::FileNotFound)
+        // A missing folder holds no record either; start-up reports the folder itself.
+        if (record.error().number != ErrNo::FileNotFound && record.error().number != ErrNo::PathNotFound)
             return record.error();
         // Staged copies of a swap that never began; the project they came from still holds them.
         removeAll(folder, List_Files(folder, QStringLiteral("*.txt") + NewSuffix), {});
