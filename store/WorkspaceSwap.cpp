@@ -143,7 +143,8 @@ RunError undo(const QString& folder, SwapRecord record, const RunError& error, c
     const bool recorded = record.write(folder).ok();
     const QString next = recorded ? QStringLiteral("puts them back") : QStringLiteral("completes the swap");
     Mover mover(folder, record);
-    if (const Status back = mover.run(Direction::Back); !back)
+    // Every file back but the folder unsynced is as good as back: the record goes next.
+    if (const Status back = mover.run(Direction::Back); !back && mover.failedAt() != folder)
         return error
             .withNote(QStringLiteral(
                           "the workspace could not be put back either (%1); the earlier files are kept as "
