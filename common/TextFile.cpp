@@ -1,9 +1,10 @@
 #include "TextFile.h"
 
+#include "CheckedWriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace TextFile {
 
@@ -20,11 +21,6 @@ RunError openError(const QString& path)
 }
 
 namespace {
-
-Status writeOpenError(const QString& path)
-{
-    return Status::fail(QFileInfo(path).dir().exists() ? ErrNo::PermissionDenied : ErrNo::PathNotFound);
-}
 
 // Windows opens a device for these names whatever the extension, so such a file could never be read back.
 bool isDeviceName(const QString& name)
@@ -106,18 +102,28 @@ Result<QStringList> readLines(const QString& path)
     return splitLines(*bytes);
 }
 
-Status writeBytes(const QString& path, const QByteArray& bytes)
+Status writeBytes(const QString& path, const QByteArray& bytes) { return CheckedWriter::replace(path, bytes); }
+
+QString foreignCharacters(const QString& text)
 {
-    QSaveFile file(path);
-    // Unbuffered, so a short write shows here instead of being lost in a later flush.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return writeOpenError(path);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return Status::fail(ErrNo::PathFileAccess);
-    return {};
+    QString out;
+    for (const QChar c : text)
+        if (c.unicode() > 0xff && !out.contains(c))
+            out += c;
+    return out;
 }
 
-Status writeLines(const QString& path, const QStringList& lines) { return writeBytes(path, joinLines(lines)); }
+Status writeLines(const QString& path, const QStringList& lines)
+{
+    // Latin-1 would turn these into "?", and the file would read back as other text.
+    for (const QString& line : lines)
+        if (const QString foreign = foreignCharacters(line); !foreign.isEmpty())
+            return RunError::of(ErrNo::InvalidCall,
+                                QStringLiteral("The text \"%1\" holds characters that the file cannot keep (%2); "
+                                               "nothing was written")
+                                    .arg(line.simplified(), foreign));
+    return writeBytes(path, joinLines(lines));
+}
 
 Status createEmpty(const QString& path) { return writeLines(path, {}); }
 

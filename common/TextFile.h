@@ -12,7 +12,8 @@ Result<QStringList> readLines(const QString& path);
 // The file's bytes as they are.
 Result<QByteArray> readBytes(const QString& path);
 
-// Replaces the file whole: written beside it and renamed over it, so a failure leaves the old file.
+// Replaces the file whole: written beside it and renamed over it, so a failure leaves the old file. Lines with
+// characters outside Latin-1 are refused before anything is written.
 Status writeLines(const QString& path, const QStringList& lines);
 // Replaces the file whole with these bytes, the same way.
 Status writeBytes(const QString& path, const QByteArray& bytes);
@@ -23,6 +24,9 @@ Status remove(const QString& path);
 // A bare file name that stays inside its folder and means the same file on every platform: no separator, no
 // "..", no character a file name may not hold, no trailing dot or space, no device name (CON, NUL, COM1, ...).
 bool isPlainFileName(const QString& name);
+
+// The characters of a text that Latin-1 cannot hold, each once; empty when there are none.
+QString foreignCharacters(const QString& text);
 
 // Error for a path that could not be opened: path or file not found, or access.
 RunError openError(const QString& path);

@@ -2,7 +2,9 @@
 
 #include "CntrlForm.h"
 #include "MainUI.h"
+#include "Messages.h"
 #include "SharedVars.h"
+#include "WorkspaceSwap.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -21,6 +23,9 @@ void Main::Form_Load(const QString& appFolder)
     setWindowTitle(QStringLiteral("Corvane"));
     SharedVars::Init_Constants();
     SharedVars::Init_Paths(appFolder);
+    // A Load or Create New cut short is finished or undone before any page is read.
+    if (const Status recovered = Project::Recover_Workspace(SharedVars::DDEDataFolder); !recovered)
+        Messages::show(recovered.error().text());
     CntrlForm::Size_To_Screen(this);
 
     m_mdi = new QMdiArea(this);

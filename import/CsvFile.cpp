@@ -4,9 +4,7 @@
 #include "Messages.h"
 #include "TextFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace FileIO {
 
@@ -26,20 +24,10 @@ Status Convert_CSV_to_TXT(const QString& inputPath, const QString& outputPath) {
     const QByteArray bytes = in.readAll();
     in.close();
 
-    QFile out(outputPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        const RunError error = RunError::of(QFileInfo(outputPath).dir().exists() ? ErrNo::PermissionDenied
-                                                                                 : ErrNo::PathNotFound);
-        Messages::reportFile(ConvertName, error);
-        return error;
-    }
-    const QByteArray converted = Csv::toFieldLines(bytes);
-    if (out.write(converted) != converted.size() || !out.flush()) {
-        const RunError error = RunError::of(ErrNo::PathFileAccess);
-        Messages::reportFile(ConvertName, error);
-        return error;
-    }
-    return {};
+    const Status written = TextFile::writeBytes(outputPath, Csv::toFieldLines(bytes));
+    if (!written)
+        Messages::reportFile(ConvertName, written.error());
+    return written;
 }
 
 QString Get_File_Name(const QString& path) {

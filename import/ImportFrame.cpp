@@ -82,19 +82,9 @@ QByteArray ImportFrame::read(const QString& prefix, const QString& path) {
 }
 
 void ImportFrame::write(const QString& prefix, const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ioFailure(
-            prefix, path,
-            RunError::of(QFileInfo(path).dir().exists() ? ErrNo::PermissionDenied : ErrNo::PathNotFound));
-        return;
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        ioFailure(prefix, path, RunError::of(ErrNo::PathFileAccess));
-        // Half a staged file would be read as if it were whole.
-        file.close();
-        file.remove();
-    }
+    // Written whole or not at all: half a staged file would be read as if it were whole.
+    if (const Status written = TextFile::writeBytes(path, bytes); !written)
+        ioFailure(prefix, path, written.error());
 }
 
 void ImportFrame::report(const QString& prefix, const RunError& error) {

@@ -1,5 +1,7 @@
 #include "PLCData.h"
 
+#include "TextFile.h"
+
 PLCData PLCRecord;
 PLCData LoadedPLC;
 PLCData SelectedPLC;
@@ -13,22 +15,13 @@ bool hasControl(const QString& text, bool tabAllowed) {
     return false;
 }
 
-// The characters of a text that Latin-1 cannot hold; empty when there are none.
-QString foreignCharacters(const QString& text) {
-    QString out;
-    for (const QChar c : text)
-        if (c.unicode() > 0xff && !out.contains(c))
-            out += c;
-    return out;
-}
-
 } // namespace
 
 QString PLCData::unsavable() const {
     const std::pair<const char*, const QString*> fields[] = {
         {"imported file name", &listingFile}, {"PLC name", &name}, {"DDE topic", &topic}};
     for (const auto& [what, text] : fields)
-        if (const QString foreign = foreignCharacters(*text); !foreign.isEmpty())
+        if (const QString foreign = TextFile::foreignCharacters(*text); !foreign.isEmpty())
             return QStringLiteral("The %1 \"%2\" holds characters that a structure file cannot keep (%3). "
                                   "Nothing was saved.")
                 .arg(QLatin1String(what), *text, foreign);

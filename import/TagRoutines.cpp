@@ -9,8 +9,6 @@
 #include "TextFile.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace TagRoutines {
 
@@ -106,12 +104,7 @@ Status Save_Tags(const NodeCollection& tree, Progress* progress) {
     const QByteArray out = fileBytes(PLCRecord, tree, progress);
 
     // Written beside the old file and renamed over it, so a failed save leaves the earlier file.
-    QSaveFile file(path);
-    Status status;
-    if (!file.open(QIODevice::WriteOnly))
-        status = Status::fail(QFileInfo(path).dir().exists() ? ErrNo::PermissionDenied : ErrNo::PathNotFound);
-    else if (file.write(out) != out.size() || !file.commit())
-        status = Status::fail(ErrNo::PathFileAccess);
+    const Status status = TextFile::writeBytes(path, out);
     if (!status)
         Messages::show(SaveName + QStringLiteral(": ") + status.error().fileText() + QStringLiteral(" (") +
                        QDir::toNativeSeparators(path) + QLatin1Char(')'));

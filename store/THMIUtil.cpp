@@ -52,6 +52,17 @@ QString programTitle()
 
 const QString RefusedPage = QStringLiteral("This page may not be deleted or renamed.");
 
+// The page list is Latin-1: any other character would come back as "?" at the next start.
+bool keepable(const QString& pageName)
+{
+    const QString foreign = TextFile::foreignCharacters(pageName);
+    if (!foreign.isEmpty())
+        Messages::show(QStringLiteral("The page name \"%1\" holds characters that the page list cannot keep (%2). "
+                                      "Nothing was changed.")
+                           .arg(pageName, foreign));
+    return foreign.isEmpty();
+}
+
 } // namespace
 
 THMIUtil::THMIUtil(NodeCollection& pages, QWidget* owner) : m_pages(pages), m_owner(owner)
@@ -377,6 +388,8 @@ void THMIUtil::Add_Page()
         Messages::show(QStringLiteral("You must supply a name for the new page."));
         return;
     }
+    if (!keepable(text))
+        return;
     // A key taken by a page or a file of another run with the same stamp is passed over.
     while (!key.isEmpty() && (m_pages.indexOf(key) > 0 || QFile::exists(DDEBuilder::PageFilePath(key))))
         key = nextKey();
@@ -416,6 +429,8 @@ void THMIUtil::Rename_Page()
         Messages::show(QStringLiteral("Page name may not be left blank, please try again."));
         return;
     }
+    if (!keepable(text))
+        return;
     const int selected = m_pages.selectedIndex();
     if (selected < 2) {
         Messages::show(RefusedPage);

@@ -1,5 +1,6 @@
 #include "SiteKey.h"
 
+#include "CheckedWriter.h"
 #include "TextFile.h"
 
 #include <QDir>
@@ -40,24 +41,20 @@ Result<QString> Create(const QString& folder)
     QRandomGenerator::system()->fillRange(words.data(), words.size());
     const QByteArray key(reinterpret_cast<const char*>(words.data()), sizeof words);
 
-    QFile file(path);
-    // Created owner-only from the first byte, and never over an existing key.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        if (file.exists())
+    // Owner-only from the first byte, and never over an existing key.
+    const Status written =
+        CheckedWriter::replace(path, key.toHex() + "\r\n", {.ownerOnly = true, .keepExisting = true});
+    if (!written) {
+        if (written.error().number == ErrNo::FileAlreadyExists)
             return RunError::of(ErrNo::FileAlreadyExists,
                             QStringLiteral("a site key already exists: %1 (kept; a new key would change the "
                                            "password of every viewer of the site)")
                                 .arg(QDir::toNativeSeparators(path)));
-        return RunError::of(ErrNo::PathFileAccess,
-                        QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return RunError::of(written.error().number,
+                        QStringLiteral("cannot write %1: %2")
+                            .arg(QDir::toNativeSeparators(path), written.error().text()));
     }
-    const QByteArray text = key.toHex() + "\r\n";
-    if (file.write(text) != text.size() || !file.flush()) {
-        file.remove();
-        return RunError::of(ErrNo::DiskFull, QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path)));
-    }
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner);
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
     return path;
 }
 

@@ -1,3 +1,4 @@
+#include "CheckedWriter.h"
 #include "ImportTestData.h"
 #include "KeyedTree.h"
 #include "Messages.h"
@@ -148,6 +149,14 @@ TEST(TagFile, SaveRefusesBadRecordsAndKeepsTheEarlierFile) {
     EXPECT_EQ(messages.texts(),
               QStringList{"Save_Tags: Path/File access error # 75 (" + app.tstruct("Line1.stc") + ")"});
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Line1.stc")), QByteArray("earlier"));
+
+    // So does a failing write or sync, which a buffered save used to report as a good save of an empty file.
+    for (const int nth : {1, 2}) {
+        CheckedWriter::Faults::failFrom(nth, false);
+        EXPECT_FALSE(Save_Tags(tree).ok());
+        CheckedWriter::Faults::clear();
+        EXPECT_EQ(TempAppFolder::read(app.tstruct("Line1.stc")), QByteArray("earlier"));
+    }
 }
 
 TEST(TagFile, HeaderOnlyFileLoadsEmptyTreeWithScopes) {

@@ -58,6 +58,15 @@ TEST_F(PageFileTest, ReadThenUpdateReproducesTheFile)
     ASSERT_TRUE(PageFile_Update());
     EXPECT_EQ(contents(), WorkedLine + "RSLinx|Line1\tProgram:Main.Run\tMotor running\t0\t1\t1\t\r\n");
     EXPECT_TRUE(messages.texts().isEmpty());
+
+    // A description Latin-1 cannot hold is refused, naming the characters, before the page is touched.
+    const QByteArray before = contents();
+    Topics[1].Description = QStringLiteral("Motor 5 \u03a9 \u2013 20 \u20ac");
+    EXPECT_FALSE(PageFile_Update());
+    EXPECT_EQ(contents(), before);
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains(QStringLiteral("(\u03a9\u2013\u20ac)")))
+        << messages.texts()[0].toStdString();
 }
 
 TEST_F(PageFileTest, EmptyOrMissingFileGivesOneEmptyEntrySilently)

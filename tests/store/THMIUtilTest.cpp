@@ -175,6 +175,17 @@ TEST_F(UtilTest, RenameChangesNameAndTitleButNotTheKey)
     EXPECT_EQ(messages.texts(), QStringList{"Page name may not be left blank, please try again."});
     EXPECT_TRUE(util->isVisible());
 
+    // A name Latin-1 cannot hold would come back as "?": refused, naming the characters.
+    messages.clear();
+    box->setText(QStringLiteral("Pumpe \u03a9mega"));
+    PB(4)->click();
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("The page name \"Pumpe \u03a9mega\" holds characters "
+                                                           "that the page list cannot keep (\u03a9). Nothing was "
+                                                           "changed.")});
+    EXPECT_EQ(tree->text(2), QStringLiteral("Pumps"));
+    EXPECT_EQ(pageList(), QStringLiteral("Main\tS1\tPumps\tPump Status\t\r\n"));
+
+    box->clear();
     QTest::keyClicks(box, "Pump House");
     PB(4)->click();
     EXPECT_FALSE(util->isVisible());
