@@ -3,6 +3,7 @@
 #include "LinkBox.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLocalSocket>
@@ -119,7 +120,7 @@ Status LinkClient::ensureConnected(int timeoutMs)
     }
     m_heard = false;
     m_pinged = false;
-    m_heardAt = QDateTime::currentDateTime();
+    m_heardAtMs = QDateTime::currentMSecsSinceEpoch();
     m_pingTimer->start();
     return {};
 }
@@ -239,7 +240,7 @@ void LinkClient::receive()
     const QByteArray bytes = m_socket->readAll();
     if (!bytes.isEmpty()) {
         m_heard = true;
-        m_heardAt = QDateTime::currentDateTime();
+        m_heardAtMs = QDateTime::currentMSecsSinceEpoch();
     }
     m_buffer.append(bytes);
     QByteArray line;
@@ -394,7 +395,7 @@ void LinkClient::lost()
 {
     if (!m_socket)
         return;
-    const QDateTime confirmedAt = m_heardAt;
+    const QDateTime confirmedAt = QDateTime::fromMSecsSinceEpoch(m_heardAtMs);
     forEachBox(closeSocket(), [&confirmedAt](LinkBox* box) { loseLink(box, confirmedAt); });
     Q_EMIT connectionLost();
     reportConnectionLost();

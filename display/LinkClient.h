@@ -4,7 +4,6 @@
 #include "LinkProtocol.h"
 #include "RunError.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -96,8 +95,8 @@ private:
     // Something came from the server since the last check.
     bool m_heard = false;
     bool m_pinged = false;
-    // When the server last sent something.
-    QDateTime m_heardAt;
+    // When the server last sent something (ms since the epoch: taken for every read, so cheaply).
+    qint64 m_heardAtMs = 0;
     LinkProtocol::LineBuffer m_buffer;
     quint64 m_nextId = 1;
     QHash<quint64, Pending*> m_pending;
