@@ -102,15 +102,17 @@ void PageDisplay::fitSurface(int topicCount)
     LayoutPane();
 }
 
-// Links every value box in index order; a missing server is started and the remaining links still tried.
+// Links every value box, all asked for at once; a missing server is started and the other links still
+// tried.
 void PageDisplay::linkAll()
 {
     const quint64 build = m_build;
-    for (int i = 0; i < elementCount(); ++i) {
-        const Status linked = m_dataTopic[static_cast<size_t>(i)]->setLinkMode(1);
-        // Another page was built while this link waited; that build linked its own boxes.
-        if (build != m_build)
-            return;
+    const QList<Status> statuses =
+        LinkBox::linkAll({m_dataTopic.data(), static_cast<size_t>(elementCount())});
+    // Another page was built while the links waited; that build linked its own boxes.
+    if (build != m_build)
+        return;
+    for (const Status& linked : statuses) {
         if (linked)
             continue;
         const RunError& e = linked.error();

@@ -3,6 +3,8 @@
 #include "LinkBox.h"
 #include "LinkRecovery.h"
 
+#include <QPointer>
+
 #ifdef HMI_LINK_DDE
 #include "DdeLinkBackend.h"
 #else
@@ -27,6 +29,20 @@ LinkBackend* LinkBackend::existing()
 #endif
 }
 
+QList<Result<QString>> LinkBackend::adviseAll(const QList<AdviseRequest>& requests)
+{
+    QList<QPointer<LinkBox>> boxes;
+    for (const AdviseRequest& r : requests)
+        boxes.append(r.box);
+    QList<Result<QString>> results;
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        const AdviseRequest& r = requests[i];
+        results.append(boxes[i] ? advise(boxes[i], r.topic, r.item, r.timeoutMs)
+                                : Result<QString>(RunError::of(ErrNo::ElementNotFound)));
+    }
+    return results;
+}
+
 void LinkBackend::deliverValue(LinkBox* box, const QString& value)
 {
     box->linkValue(value);
@@ -37,8 +53,9 @@ void LinkBackend::dropLink(LinkBox* box)
     box->linkDropped();
 }
 
-void LinkBackend::loseLink(LinkBox* box)
+void LinkBackend::loseLink(LinkBox* box, const QDateTime& confirmedAt)
 {
+    box->confirmedAt(confirmedAt);
     box->linkLost();
 }
 

@@ -2,6 +2,8 @@
 
 #include "RunError.h"
 
+#include <QDateTime>
+#include <QList>
 #include <QString>
 
 class LinkBox;
@@ -20,6 +22,16 @@ public:
     // current value. The box receives every later value once this returns.
     virtual Result<QString> advise(LinkBox* box, const QString& topic, const QString& item,
                                    int timeoutMs) = 0;
+    struct AdviseRequest {
+        LinkBox* box = nullptr;
+        QString topic;
+        QString item;
+        int timeoutMs = 0;
+    };
+    // Opens several links as advise() does, one result per request in order. This one asks one after the
+    // other; a backend that can sends every request before it waits for the first answer. A box deleted
+    // meanwhile gets no link (ElementNotFound).
+    virtual QList<Result<QString>> adviseAll(const QList<AdviseRequest>& requests);
     // Drops the box's link to item of topic.
     virtual void unadvise(LinkBox* box, const QString& topic, const QString& item) = 0;
     // Writes a value; returns the value as the server took it.
@@ -36,8 +48,8 @@ protected:
     static void deliverValue(LinkBox* box, const QString& value);
     // The program let the link go.
     static void dropLink(LinkBox* box);
-    // The server went away under the link.
-    static void loseLink(LinkBox* box);
+    // The server went away under the link; confirmedAt is when the server was last heard from, if known.
+    static void loseLink(LinkBox* box, const QDateTime& confirmedAt = {});
     // The connection to the server went away, whether or not links were on it.
     static void reportConnectionLost();
     // The program closed the connection on purpose: nothing is to be brought back.

@@ -29,22 +29,43 @@ Status LinkBox::setLinkMode(int mode)
 {
     if (mode != 0 && mode != 1)
         return Status::fail(ErrNo::InvalidCall);
+    if (mode == 1) {
+        LinkBox* self = this;
+        return linkAll({&self, 1}).value(0);
+    }
+    release();
+    // Unlinked on purpose: nothing to wait for, and the text is no longer meant to be live.
+    setStale(false);
+    return {};
+}
+
+void LinkBox::release()
+{
     ++m_linkSerial;
     if (m_mode != 0) {
         LinkBackend::instance().unadvise(this, m_linkedTopic, m_linkedItem);
         m_mode = 0;
     }
-    if (mode == 0) {
-        // Unlinked on purpose: nothing to wait for, and the text is no longer meant to be live.
-        setStale(false);
-        return {};
+}
+
+QList<Status> LinkBox::linkAll(std::span<LinkBox* const> boxes)
+{
+    QList<QPointer<LinkBox>> guards;
+    for (LinkBox* box : boxes) {
+        box->release();
+        guards.append(box);
     }
-    const Status opened = open();
-    if (opened || opened.error().number != ErrNo::NoForeignApplication || !LinkRecovery::isLinkLost() ||
-        serverTopic().isEmpty())
-        return opened;
-    linkLost();
-    return {};
+    QList<Status> statuses = openAll(QList<LinkBox*>(boxes.begin(), boxes.end()));
+    for (qsizetype i = 0; i < statuses.size(); ++i) {
+        LinkBox* box = guards[i];
+        // While the connection is lost, a link that finds no server waits for it with the others.
+        if (box && !statuses[i] && statuses[i].error().number == ErrNo::NoForeignApplication &&
+            LinkRecovery::isLinkLost() && !box->serverTopic().isEmpty()) {
+            box->linkLost();
+            statuses[i] = {};
+        }
+    }
+    return statuses;
 }
 
 QString LinkBox::serverTopic() const
@@ -57,19 +78,45 @@ QString LinkBox::serverTopic() const
     return topic;
 }
 
-Status LinkBox::open()
+QList<Status> LinkBox::openAll(const QList<LinkBox*>& boxes)
 {
-    const QString topic = serverTopic();
-    if (topic.isEmpty())
-        return Status::fail(ErrNo::NoForeignApplication);
+    QList<Status> statuses(boxes.size(), Status::fail(ErrNo::NoForeignApplication));
+    QList<LinkBackend::AdviseRequest> requests;
+    QList<qsizetype> asked;
+    QList<quint64> serials;
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        LinkBox* box = boxes[i];
+        const QString topic = box->serverTopic();
+        if (topic.isEmpty())
+            continue;
+        requests.append({box, topic, box->LinkItem, box->timeoutMs()});
+        asked.append(i);
+        serials.append(++box->m_linkSerial);
+    }
+    if (requests.isEmpty())
+        return statuses;
+    QList<QPointer<LinkBox>> guards;
+    for (const LinkBackend::AdviseRequest& r : requests)
+        guards.append(r.box);
+    const QList<Result<QString>> values = LinkBackend::instance().adviseAll(requests);
+    // Every box takes its link before any shows its value: a change handler that unlinks or deletes other
+    // boxes then finds them linked and lets their links go.
+    for (qsizetype n = 0; n < requests.size(); ++n) {
+        // Deleted while the links waited: its outcome belongs to nobody.
+        statuses[asked[n]] =
+            guards[n] ? guards[n]->opened(requests[n].topic, requests[n].item, serials[n], values[n])
+                      : Status::fail(ErrNo::ElementNotFound);
+    }
+    for (qsizetype n = 0; n < requests.size(); ++n)
+        if (statuses[asked[n]] && guards[n] && guards[n]->m_linkSerial == serials[n])
+            guards[n]->linkValue(values[n].value());
+    return statuses;
+}
 
-    const quint64 serial = ++m_linkSerial;
-    const QString item = LinkItem;
-    QPointer<LinkBox> self(this);
-    Result<QString> value = LinkBackend::instance().advise(this, topic, item, timeoutMs());
-    // Deleted, unlinked or linked anew while this link waited: its outcome belongs to nobody.
-    if (!self)
-        return Status::fail(ErrNo::ElementNotFound);
+Status LinkBox::opened(const QString& topic, const QString& item, quint64 serial,
+                       const Result<QString>& value)
+{
+    // Unlinked or linked anew while this link waited: its outcome belongs to nobody.
     if (serial != m_linkSerial) {
         if (value)
             LinkBackend::instance().unadvise(this, topic, item);
@@ -81,7 +128,6 @@ Status LinkBox::open()
     m_linkedItem = item;
     m_mode = 1;
     setStale(false);
-    linkValue(value.value());
     return {};
 }
 
@@ -115,6 +161,12 @@ bool LinkBox::event(QEvent* event)
     return QLineEdit::event(event);
 }
 
+void LinkBox::confirmedAt(const QDateTime& at)
+{
+    if (m_mode != 0 && !m_stale && at > m_lastValueAt)
+        m_lastValueAt = at;
+}
+
 void LinkBox::linkLost()
 {
     m_mode = 1;
@@ -142,8 +194,9 @@ void LinkBox::setStale(bool stale)
     QPalette grey = m_currentPalette;
     grey.setColor(QPalette::Text, Qt::gray);
     setPalette(grey);
-    setToolTip(m_lastValueAt.isValid()
-                   ? QStringLiteral("Not current: the link to the communication server is down. Last value at %1.")
-                         .arg(m_lastValueAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
-                   : QStringLiteral("Not current: the link to the communication server is down."));
+    setToolTip(
+        m_lastValueAt.isValid()
+            ? QStringLiteral("Not current: the link to the communication server is down. Last value at %1.")
+                  .arg(m_lastValueAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+            : QStringLiteral("Not current: the link to the communication server is down."));
 }

@@ -4,7 +4,10 @@
 
 #include <QDateTime>
 #include <QLineEdit>
+#include <QList>
 #include <QString>
+
+#include <span>
 
 // A linked value box: a single-line text box whose text can follow an item of the communication
 // server ("automatic" link) and be written back to it (LinkPoke).
@@ -31,6 +34,9 @@ public:
     // Setting 1 on a linked box links anew with the current topic and item. While the connection to the
     // server is lost, a link that finds no server waits, not current, for the link to come back.
     Status setLinkMode(int mode);
+    // setLinkMode(1) for every box, with every link asked for before the first answer is awaited (a page
+    // comes online in one round trip, not one per box). One status per box, in order.
+    static QList<Status> linkAll(std::span<LinkBox* const> boxes);
     // Sends the text as the item's new value over the open link.
     Status LinkPoke();
 
@@ -42,7 +48,8 @@ public:
 
     // The link was lost: the text is the last value, no longer the current one.
     bool isStale() const { return m_stale; }
-    // When the server last gave the box a value; invalid before the first.
+    // When the link last confirmed the box's value (a new value, or the server heard from while linked);
+    // invalid before the first value.
     const QDateTime& lastValueAt() const { return m_lastValueAt; }
 
 Q_SIGNALS:
@@ -57,9 +64,16 @@ private:
     friend class LinkRecovery;
     // The topic part of LinkTopic when it names the server's application; empty otherwise.
     QString serverTopic() const;
-    // Opens the link with the current topic and item; the box is current again once it succeeds.
-    Status open();
+    // Opens the links of the boxes with their current topics and items; each box is current again once its
+    // link succeeds. One status per box, in order.
+    static QList<Status> openAll(const QList<LinkBox*>& boxes);
+    // Takes the outcome of a link asked for with the given serial; the value is shown after.
+    Status opened(const QString& topic, const QString& item, quint64 serial, const Result<QString>& value);
+    // Lets the link go, if any; a link wait under way finds the box changed.
+    void release();
     void linkValue(const QString& value);
+    // The server was heard from at that time while the box was linked.
+    void confirmedAt(const QDateTime& at);
     // The program's side let the link go (shutting down).
     void linkDropped() { m_mode = 0; }
     // The server's side went away: the link is wanted still and comes back with the server.

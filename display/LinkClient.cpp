@@ -3,6 +3,8 @@
 #include "LinkBox.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLocalSocket>
 #include <QTimer>
@@ -15,8 +17,8 @@ const QString Ok = QStringLiteral("OK");
 const QString Data = QStringLiteral("DATA");
 const QString Advise = QStringLiteral("ADVISE");
 
-template <class Links>
-void forEachBox(const Links& links, void (*action)(LinkBox*))
+template <class Links, class Action>
+void forEachBox(const Links& links, const Action& action)
 {
     for (const auto& boxes : links)
         for (const QPointer<LinkBox>& box : boxes)
@@ -26,13 +28,21 @@ void forEachBox(const Links& links, void (*action)(LinkBox*))
 
 } // namespace
 
+struct LinkClient::Wait {
+    QEventLoop loop;
+    // Requests of this wait not yet answered.
+    int open = 0;
+};
+
 struct LinkClient::Pending {
     QString verb;
     QString key;
+    quint64 id = 0;
+    QDeadlineTimer deadline;
     bool answered = false;
     bool lost = false;
     QStringList reply;
-    QEventLoop* loop = nullptr;
+    Wait* wait = nullptr;
 };
 
 LinkClient& LinkClient::instance()
@@ -47,7 +57,12 @@ LinkClient* LinkClient::existing()
     return s_instance.data();
 }
 
-LinkClient::LinkClient(QObject* parent) : QObject(parent) {}
+LinkClient::LinkClient(QObject* parent) : QObject(parent), m_pingTimer(new QTimer(this))
+{
+    m_pingTimer->setObjectName(QStringLiteral("Ping"));
+    m_pingTimer->setInterval(PingIntervalMs);
+    connect(m_pingTimer, &QTimer::timeout, this, &LinkClient::Ping_Timer);
+}
 
 LinkClient::~LinkClient()
 {
@@ -103,49 +118,112 @@ Status LinkClient::ensureConnected(int timeoutMs)
         m_socket = nullptr;
         return Status::fail(ErrNo::NoForeignApplication);
     }
+    m_heard = false;
+    m_pinged = false;
+    m_heardAtMs = QDateTime::currentMSecsSinceEpoch();
+    m_pingTimer->start();
     return {};
+}
+
+void LinkClient::Ping_Timer()
+{
+    if (!isConnected())
+        return;
+    // Bytes the kernel holds count as heard, though the event loop has not read them yet.
+    m_socket->waitForReadyRead(0);
+    // Reading may have found the connection closed.
+    if (!m_socket)
+        return;
+    if (m_socket->bytesAvailable() > 0)
+        m_heard = true;
+    if (std::exchange(m_heard, false)) {
+        m_pinged = false;
+        return;
+    }
+    if (m_pinged) {
+        lost();
+        return;
+    }
+    m_pinged = true;
+    // Its answer matches no wait and is dropped; that it came is what counts.
+    m_socket->write(LinkProtocol::encodeLine({QStringLiteral("PING"), QString::number(m_nextId++)}));
 }
 
 Result<QStringList> LinkClient::request(const QStringList& fields, int timeoutMs)
 {
     if (Status s = ensureConnected(timeoutMs); !s)
         return s.error();
-    const quint64 id = m_nextId++;
     Pending p;
-    p.verb = fields.value(0);
-    if (p.verb == Advise) {
-        p.key = keyOf(fields.value(1), fields.value(2));
-        ++m_inFlight[p.key];
-    }
-    QStringList line = fields;
-    line.insert(1, QString::number(id));
-    m_socket->write(LinkProtocol::encodeLine(line));
+    send(p, fields, timeoutMs);
+    wait({&p});
+    return outcome(p);
+}
 
-    QEventLoop loop;
+void LinkClient::send(Pending& p, const QStringList& fields, int timeoutMs)
+{
+    p.id = m_nextId++;
+    p.verb = fields.value(0);
+    p.deadline = QDeadlineTimer(timeoutMs);
+    if (p.verb == Advise)
+        p.key = keyOf(fields.value(1), fields.value(2));
+    // Writing may have found the connection closed under an earlier request of the same wait.
+    if (!m_socket) {
+        p.lost = true;
+        return;
+    }
+    if (p.verb == Advise)
+        ++m_inFlight[p.key];
+    QStringList line = fields;
+    line.insert(1, QString::number(p.id));
+    m_socket->write(LinkProtocol::encodeLine(line));
+    m_pending.insert(p.id, &p);
+}
+
+void LinkClient::wait(const QList<Pending*>& pending)
+{
+    Wait w;
+    for (Pending* p : pending) {
+        p->wait = &w;
+        ++w.open;
+    }
     QTimer timer;
     timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    p.loop = &loop;
-    m_pending.insert(id, &p);
+    connect(&timer, &QTimer::timeout, &w.loop, &QEventLoop::quit);
     ++m_waiting;
-    timer.start(timeoutMs);
-    // The answer may already be here if a nested wait read it.
+    // Answers may already be here if a nested wait read them.
     receive();
-    if (!p.answered && !p.lost)
-        loop.exec();
+    for (;;) {
+        qint64 next = -1;
+        for (const Pending* p : pending) {
+            if (p->lost) {
+                next = -1;
+                break;
+            }
+            if (!p->answered && !p->deadline.hasExpired())
+                next = next < 0 ? p->deadline.remainingTime() : qMin(next, p->deadline.remainingTime());
+        }
+        if (next < 0)
+            break;
+        timer.start(static_cast<int>(next));
+        w.loop.exec();
+    }
     --m_waiting;
-    m_pending.remove(id);
+    for (const Pending* p : pending) {
+        m_pending.remove(p->id);
+        if (!p->answered && !p->lost && p->verb == Advise)
+            m_abandoned.insert(p->id, p->key);
+    }
     // Pushes held back during the wait go out once the caller has taken its answer.
     if (m_waiting == 0 && !m_deferred.empty())
         QTimer::singleShot(0, this, &LinkClient::flushDeferred);
+}
 
+Result<QStringList> LinkClient::outcome(const Pending& p)
+{
     if (p.lost)
         return RunError::of(ErrNo::NoForeignApplication);
-    if (!p.answered) {
-        if (p.verb == Advise)
-            m_abandoned.insert(id, p.key);
+    if (!p.answered)
         return RunError::of(ErrNo::DdeTimeout);
-    }
     if (p.reply.value(0) != Ok) {
         bool ok = false;
         const int number = p.reply.value(2).toInt(&ok);
@@ -159,7 +237,12 @@ void LinkClient::receive()
     m_receiveQueued = false;
     if (!m_socket)
         return;
-    m_buffer.append(m_socket->readAll());
+    const QByteArray bytes = m_socket->readAll();
+    if (!bytes.isEmpty()) {
+        m_heard = true;
+        m_heardAtMs = QDateTime::currentMSecsSinceEpoch();
+    }
+    m_buffer.append(bytes);
     QByteArray line;
     for (;;) {
         const auto kind = m_buffer.next(&line);
@@ -196,7 +279,8 @@ void LinkClient::dispatch(const QStringList& fields)
         p->reply = fields;
         if (p->verb == Advise && verb == Ok)
             m_held.insert(p->key);
-        p->loop->quit();
+        if (--p->wait->open == 0)
+            p->wait->loop.quit();
         return;
     }
     // A late answer to an advise we gave up on: the server may hold a link nobody wants.
@@ -249,13 +333,42 @@ void LinkClient::settle(const QString& key)
 Result<QString> LinkClient::advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs)
 {
     QPointer<LinkBox> guard(box);
-    Result<QStringList> reply = request({Advise, topic, item}, timeoutMs);
-    const QString key = keyOf(topic, item);
-    if (!reply || !guard) {
+    return linked(guard, keyOf(topic, item), request({Advise, topic, item}, timeoutMs));
+}
+
+QList<Result<QString>> LinkClient::adviseAll(const QList<AdviseRequest>& requests)
+{
+    int longest = 0;
+    for (const AdviseRequest& r : requests)
+        longest = qMax(longest, r.timeoutMs);
+    if (Status s = ensureConnected(longest); !s)
+        return QList<Result<QString>>(requests.size(), s.error());
+    std::vector<Pending> pending(static_cast<size_t>(requests.size()));
+    QList<Pending*> waiting;
+    QList<QPointer<LinkBox>> guards;
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        const AdviseRequest& r = requests[i];
+        send(pending[static_cast<size_t>(i)], {Advise, r.topic, r.item}, r.timeoutMs);
+        waiting.append(&pending[static_cast<size_t>(i)]);
+        guards.append(r.box);
+    }
+    wait(waiting);
+    QList<Result<QString>> results;
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        const Pending& p = pending[static_cast<size_t>(i)];
+        results.append(linked(guards[i], p.key, outcome(p)));
+    }
+    return results;
+}
+
+Result<QString> LinkClient::linked(const QPointer<LinkBox>& box, const QString& key,
+                                   const Result<QStringList>& reply)
+{
+    if (!reply || !box) {
         settle(key);
         return reply ? RunError::of(ErrNo::ElementNotFound) : reply.error();
     }
-    m_links[key].append(guard);
+    m_links[key].append(box);
     return reply->value(0);
 }
 
@@ -282,7 +395,8 @@ void LinkClient::lost()
 {
     if (!m_socket)
         return;
-    forEachBox(closeSocket(), &LinkBackend::loseLink);
+    const QDateTime confirmedAt = QDateTime::fromMSecsSinceEpoch(m_heardAtMs);
+    forEachBox(closeSocket(), [&confirmedAt](LinkBox* box) { loseLink(box, confirmedAt); });
     Q_EMIT connectionLost();
     reportConnectionLost();
 }
@@ -293,6 +407,7 @@ QHash<QString, QList<QPointer<LinkBox>>> LinkClient::closeSocket()
         return {};
     QLocalSocket* socket = m_socket;
     m_socket = nullptr;
+    m_pingTimer->stop();
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
@@ -303,7 +418,9 @@ QHash<QString, QList<QPointer<LinkBox>>> LinkClient::closeSocket()
     m_held.clear();
     for (Pending* p : std::as_const(m_pending)) {
         p->lost = true;
-        p->loop->quit();
+        // A request not yet waited for has no loop to leave.
+        if (p->wait)
+            p->wait->loop.quit();
     }
     return std::exchange(m_links, {});
 }

@@ -15,11 +15,14 @@
 
 class LinkBox;
 class QLocalSocket;
+class QTimer;
 
 // The program's one connection to the stand-in communication server over a local socket; it carries the
 // links of every LinkBox.
 // Requests wait for their own answer (matched by id) in a local event loop, at most the given time, so
 // window events keep running meanwhile; an answer that comes after its wait gave up is dropped.
+// A server that says nothing for a while is pinged; one that does not answer is taken as lost, as if it
+// had closed the connection.
 class LinkClient : public QObject, public LinkBackend {
     Q_OBJECT
 public:
@@ -29,6 +32,8 @@ public:
     static LinkClient* existing();
 
     Result<QString> advise(LinkBox* box, const QString& topic, const QString& item, int timeoutMs) override;
+    // Sends every advise, then waits for the answers.
+    QList<Result<QString>> adviseAll(const QList<AdviseRequest>& requests) override;
     // Never waits.
     void unadvise(LinkBox* box, const QString& topic, const QString& item) override;
     // Returns the value as the server stored it.
@@ -43,6 +48,13 @@ public:
     // Boxes currently linked.
     int linkCount() const;
 
+    // A check every PingIntervalMs while connected: the first that finds the server silent since the last
+    // sends a ping, the next that still finds it silent takes the connection as lost.
+    static constexpr int PingIntervalMs = 2000;
+    // One check; the timer runs it, tests call it directly.
+    void Ping_Timer();
+    QTimer* pingTimer() const { return m_pingTimer; }
+
 Q_SIGNALS:
     // The server went away; the boxes' links are gone.
     void connectionLost();
@@ -52,8 +64,17 @@ private:
     ~LinkClient() override;
 
     struct Pending;
+    struct Wait;
     Status ensureConnected(int timeoutMs);
     Result<QStringList> request(const QStringList& fields, int timeoutMs);
+    // Writes the request; the answer goes to p.
+    void send(Pending& p, const QStringList& fields, int timeoutMs);
+    // Waits until every request is answered, timed out, or the connection is lost.
+    void wait(const QList<Pending*>& pending);
+    static Result<QStringList> outcome(const Pending& p);
+    // Takes an advise's answer for the box.
+    Result<QString> linked(const QPointer<LinkBox>& box, const QString& key,
+                           const Result<QStringList>& reply);
     void receive();
     void dispatch(const QStringList& fields);
     void flushDeferred();
@@ -70,6 +91,12 @@ private:
     }
 
     QLocalSocket* m_socket = nullptr;
+    QTimer* m_pingTimer = nullptr;
+    // Something came from the server since the last check.
+    bool m_heard = false;
+    bool m_pinged = false;
+    // When the server last sent something (ms since the epoch: taken for every read, so cheaply).
+    qint64 m_heardAtMs = 0;
     LinkProtocol::LineBuffer m_buffer;
     quint64 m_nextId = 1;
     QHash<quint64, Pending*> m_pending;

@@ -94,25 +94,35 @@ bool LinkRecovery::relinkWaiting()
         startServer();
         return false;
     }
+    // Boxes that lose their link or ask for one while these wait come in the next round.
     while (!m_waiting.isEmpty()) {
-        const QPointer<LinkBox> box = m_waiting.takeFirst();
-        if (!box || box->LinkMode() == 0 || !box->isStale())
-            continue;
-        const Status linked = box->open();
-        if (linked)
-            continue;
-        const int number = linked.error().number;
-        if (number == ErrNo::NoForeignApplication || number == ErrNo::DdeTimeout) {
-            if (box && !m_waiting.contains(box))
-                m_waiting.prepend(box);
-            if (number == ErrNo::NoForeignApplication)
-                startServer();
-            return false;
+        QList<LinkBox*> boxes;
+        for (const QPointer<LinkBox>& box : std::exchange(m_waiting, {}))
+            if (box && box->LinkMode() != 0 && box->isStale())
+                boxes.append(box);
+        const QList<QPointer<LinkBox>> guards(boxes.cbegin(), boxes.cend());
+        const QList<Status> linked = LinkBox::openAll(boxes);
+        bool retry = false, noServer = false;
+        for (qsizetype i = 0; i < linked.size(); ++i) {
+            const QPointer<LinkBox>& box = guards[i];
+            if (linked[i] || !box)
+                continue;
+            const int number = linked[i].error().number;
+            if (number == ErrNo::NoForeignApplication || number == ErrNo::DdeTimeout) {
+                if (!m_waiting.contains(box))
+                    m_waiting.append(box);
+                retry = true;
+                noServer = noServer || number == ErrNo::NoForeignApplication;
+            } else if (number != ErrNo::ElementNotFound) {
+                // Linked anew meanwhile is someone else's business now; anything else the server refuses
+                // for good.
+                box->recoveryFailed();
+            }
         }
-        // Deleted or linked anew meanwhile: the box is someone else's business now. Anything else the
-        // server refuses for good.
-        if (number != ErrNo::ElementNotFound)
-            box->recoveryFailed();
+        if (noServer)
+            startServer();
+        if (retry)
+            return false;
     }
     return true;
 }

@@ -68,12 +68,12 @@ void PageDisplay::OnLine_Click()
     }
     if (m_topicCount != 0) {
         const quint64 build = m_build;
+        const QList<Status> statuses = LinkBox::linkAll({m_dataTopic.data(), static_cast<size_t>(elementCount())});
+        // Another page was built while the links waited, and linked by its build.
+        if (build != m_build)
+            return;
         for (int i = 0; i < elementCount(); ++i) {
-            LinkBox* box = m_dataTopic[static_cast<size_t>(i)];
-            const Status linked = box->setLinkMode(1);
-            // Another page was built while this link waited, and linked by its build.
-            if (build != m_build)
-                return;
+            const Status& linked = statuses[i];
             if (!linked) {
                 // No server: start it silently; the operator goes online again once it runs.
                 if (linked.error().number == ErrNo::NoForeignApplication)
@@ -82,7 +82,7 @@ void PageDisplay::OnLine_Click()
                     Messages::report(QStringLiteral("OnLine_Click"), linked.error());
                 return;
             }
-            box->LinkTimeout = 50;
+            m_dataTopic[static_cast<size_t>(i)]->LinkTimeout = 50;
         }
     }
     m_pollTopics->start();

@@ -2,12 +2,12 @@
 
 #include "ItemAddress.h"
 #include "LinkProtocol.h"
+#include "LinkServerListener.h"
 #include "RunError.h"
 #include "ValueStore.h"
 #include "driver/DriverHub.h"
 
 #include <QDeadlineTimer>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
 
@@ -42,9 +42,9 @@ QString refusedText(const QString& why)
 } // namespace
 
 LinkServer::LinkServer(ValueStore& store, QObject* parent)
-    : QObject(parent), m_store(store), m_server(new QLocalServer(this))
+    : QObject(parent), m_store(store), m_listener(new LinkServerListener(this))
 {
-    connect(m_server, &QLocalServer::newConnection, this, &LinkServer::accept);
+    connect(m_listener, &LinkServerListener::connected, this, &LinkServer::accept);
     connect(&m_store, &ValueStore::changed, this, &LinkServer::push);
 }
 
@@ -57,30 +57,19 @@ LinkServer::~LinkServer()
 
 bool LinkServer::listen(const QString& name, QString* error)
 {
-    // Only this user's programs may connect.
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (m_server->listen(name))
-        return true;
-    // A server that was killed leaves its socket file behind; the caller holds the lock, so it is stale.
-    QLocalServer::removeServer(name);
-    if (m_server->listen(name))
-        return true;
-    *error = m_server->errorString();
-    return false;
+    return m_listener->listen(name, error);
 }
 
-void LinkServer::accept()
+void LinkServer::accept(QLocalSocket* socket)
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        auto* c = new ServerConnection(this);
-        c->socket = socket;
-        socket->setParent(c);
-        m_connections.insert(c);
-        connect(socket, &QLocalSocket::readyRead, this, [this, c] { receive(c); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, c] { drop(c); });
-        if (socket->bytesAvailable() > 0)
-            receive(c);
-    }
+    auto* c = new ServerConnection(this);
+    c->socket = socket;
+    socket->setParent(c);
+    m_connections.insert(c);
+    connect(socket, &QLocalSocket::readyRead, this, [this, c] { receive(c); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, c] { drop(c); });
+    if (socket->bytesAvailable() > 0)
+        receive(c);
 }
 
 void LinkServer::receive(ServerConnection* c)
@@ -219,8 +208,9 @@ void LinkServer::handle(ServerConnection* c, const QByteArray& line)
             return;
         }
         const ItemAddress::Normalized n = address.normalize(f[4]);
-        if (!n.ok) {
-            fail(285, refusedText(n.error));
+        const QString refused = n.ok ? m_store.refusal(topic, address, n.value) : n.error;
+        if (!refused.isEmpty()) {
+            fail(285, refusedText(refused));
             return;
         }
         // The answer goes first, so the poker sees the pushed value after its poke has returned.
@@ -316,6 +306,10 @@ bool LinkServer::driven(const QString& topic) const
 
 void LinkServer::forget(const QString& key)
 {
-    if (m_drivers)
-        m_drivers->unlink(key);
+    if (!m_drivers)
+        return;
+    m_drivers->unlink(key);
+    // What a controller holds is read again when linked again; the simulation keeps its values.
+    if (driven(key.section(QLatin1Char('\t'), 0, 0)))
+        m_store.forget(key);
 }

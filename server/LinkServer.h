@@ -8,7 +8,8 @@
 #include <functional>
 
 class DriverHub;
-class QLocalServer;
+class LinkServerListener;
+class QLocalSocket;
 class ValueStore;
 struct ServerConnection;
 
@@ -36,7 +37,7 @@ Q_SIGNALS:
     void quitRequested();
 
 private:
-    void accept();
+    void accept(QLocalSocket* socket);
     void receive(ServerConnection* c);
     void drainDelayed(ServerConnection* c);
     void handle(ServerConnection* c, const QByteArray& line);
@@ -49,7 +50,7 @@ private:
     void forget(const QString& key);
 
     ValueStore& m_store;
-    QLocalServer* m_server;
+    LinkServerListener* m_listener;
     int m_delayMs = 0;
     DriverHub* m_drivers = nullptr;
     QSet<ServerConnection*> m_connections;

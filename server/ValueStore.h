@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QString>
 
-// Current values of every topic's items. Items come into being when first read or written.
+// Current values of every topic's items. Items come into being when first read or written; only values
+// that differ from an item's initial one are held, and only so many: one client must not grow the server
+// without bound.
 class ValueStore : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +34,15 @@ public:
     // first value of a key is announced to nobody: it answered the requests waiting for it.
     void set(const QString& key, const QString& value, Announce announce = Announce::OnChange);
 
-    qsizetype size() const { return m_values.size(); }
+    // Why the value cannot be kept for the item (the store holds its most), or empty when it can.
+    QString refusal(const QString& topic, const ItemAddress& address, const QString& value) const;
+    // Drops the item's value (a controller's, nobody links it any more): it is read again when linked.
+    void forget(const QString& key);
+
+    static constexpr qsizetype MaxItems = 50000;
+    static constexpr qsizetype MaxTopics = 1000;
+    // As long as the names of the real server's conversations may be.
+    static constexpr qsizetype MaxTopicLength = 255;
 
     static QString serverError(const QString& why) { return QStringLiteral("Server error: ") + why; }
 
@@ -40,5 +50,10 @@ Q_SIGNALS:
     void changed(const QString& key, const QString& value);
 
 private:
+    void store(const QString& key, const QString& value);
+    void erase(QHash<QString, QString>::iterator it);
+
     QHash<QString, QString> m_values;
+    // Items held per topic (upper case).
+    QHash<QString, qsizetype> m_topicItems;
 };

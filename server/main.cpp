@@ -19,6 +19,10 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 QStringList rulesLines(const QCommandLineParser& args, QTextStream& err)
@@ -79,6 +83,18 @@ bool takeLock(QLockFile& lock)
     QString host, app;
     return lock.getLockInfo(&holder, &host, &app) && holder == QCoreApplication::applicationPid() &&
            lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
+// Every program holds a connection: take as many descriptors as the system lets this process have.
+void raiseDescriptorLimit()
+{
+#ifdef Q_OS_UNIX
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+#endif
 }
 
 } // namespace
@@ -145,6 +161,7 @@ int main(int argc, char** argv)
         return ok && ms > 0 ? ms : 0;
     };
 
+    raiseDescriptorLimit();
     // Programs start the server each time a link finds none, so several may start at once: one serves.
     QLockFile lock(lockPath(socketName));
     if (!takeLock(lock)) {

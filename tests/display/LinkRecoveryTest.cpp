@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+
 using LinkRecoveryTest = LinkFixture;
 
 TEST_F(LinkRecoveryTest, LostLinksShowTheirValuesAsNotCurrentUntilTheRestartedServerGivesTheCurrentOnes)
@@ -108,4 +110,57 @@ TEST_F(LinkRecoveryTest, AnAttemptThatFindsNoServerStartsOneAsALinkWould)
     (void)server.control({QStringLiteral("--quit")});
     QTRY_VERIFY_WITH_TIMEOUT(!serverAnswers(server.socket()), 3000);
     SharedVars::Init_Paths(QString());
+}
+
+TEST_F(LinkRecoveryTest, AServerThatStopsAnsweringIsTakenAsLostAndItsValuesComeBackWhenItAnswers)
+{
+    TempAppFolder noServerHere;
+    ASSERT_TRUE(server.start());
+    LinkBox box;
+    linkTo(box, QStringLiteral("N7:4"));
+    ASSERT_TRUE(box.setLinkMode(1).ok());
+    LinkClient& client = LinkClient::instance();
+    EXPECT_TRUE(client.pingTimer()->isActive());
+    EXPECT_EQ(client.pingTimer()->interval(), LinkClient::PingIntervalMs);
+
+    // Answered pings keep a quiet link alive: the second check pings, the third hears the answer.
+    for (int i = 0; i < 3; ++i) {
+        client.Ping_Timer();
+        QTest::qWait(i == 1 ? 500 : 20);
+    }
+    ASSERT_FALSE(box.isStale());
+
+    const qint64 pid = server.process().processId();
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), SIGSTOP), 0);
+    for (int i = 0; i < 3 && !box.isStale(); ++i)
+        client.Ping_Timer();
+    const bool lost = box.isStale() && LinkRecovery::isLinkLost();
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), SIGCONT), 0);
+    ASSERT_TRUE(lost) << "a silent server is noticed within three checks";
+    EXPECT_TRUE(box.font().strikeOut());
+
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:4"), QStringLiteral("44")), 0);
+    LinkRecovery::instance().Reconnect_Timer();
+    EXPECT_FALSE(LinkRecovery::isLinkLost());
+    EXPECT_FALSE(box.isStale());
+    EXPECT_EQ(box.Text(), QStringLiteral("44"));
+}
+
+TEST_F(LinkRecoveryTest, LastValueAtIsWhenTheLinkLastConfirmedTheValueNotWhenItLastChanged)
+{
+    TempAppFolder noServerHere;
+    ASSERT_TRUE(server.start());
+    LinkBox steady, moving;
+    linkTo(steady, QStringLiteral("N7:5"));
+    linkTo(moving, QStringLiteral("N7:6"));
+    ASSERT_TRUE(steady.setLinkMode(1).ok());
+    ASSERT_TRUE(moving.setLinkMode(1).ok());
+    QTest::qWait(30);
+    const QDateTime confirmed = QDateTime::currentDateTime();
+    // The connection carries news of another item: the steady value is still the server's.
+    ASSERT_EQ(server.set(QStringLiteral("Line1"), QStringLiteral("N7:6"), QStringLiteral("6")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(moving.Text(), QStringLiteral("6"), 3000);
+    server.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(steady.isStale(), 1000);
+    EXPECT_GE(steady.lastValueAt(), confirmed);
 }

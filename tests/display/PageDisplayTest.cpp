@@ -7,6 +7,7 @@
 #include "TempAppFolder.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -333,12 +334,12 @@ TEST_F(PageDisplayTest, SwitchingPagesWhileLinksWaitLinksTheNewPageWithoutFalseA
     display.LoadDDE("Pumps", pumps, 2);
     showsTanksOnly();
 
-    // ... and while its second one waits, so its box goes away during its own wait.
+    // ... and while the answers are handed out, so the second box goes away before it takes its own.
     bool clicked = false;
     const auto connection = QObject::connect(display.dataTopic(0), &LinkBox::Change, &display, [&] {
         if (!clicked && value(0) == "10") {
             clicked = true;
-            QTimer::singleShot(0, &display, [&] { display.LoadDDE("Tanks", tanks, 2); });
+            display.LoadDDE("Tanks", tanks, 2);
         }
     });
     display.LoadDDE("Pumps", pumps, 2);
@@ -387,4 +388,22 @@ TEST_F(PageDisplayTest, LostLinkMarksThePageAndRefusesWritesUntilTheLinkIsBack)
     EXPECT_EQ(display.onLine()->text(), QStringLiteral("System Online"));
     EXPECT_EQ(server.get("Line1", "B3:0/0"), QStringLiteral("0"));
     EXPECT_EQ(messages.texts().size(), 2);
+}
+
+TEST_F(PageDisplayTest, APageAsksForAllItsLinksBeforeWaitingForTheFirstAnswer)
+{
+    restartServer({"--no-rules", "--delay-ms", "500"});
+    std::vector<TopicRecord> rows;
+    for (int i = 0; i < 12; ++i)
+        rows.push_back({QStringLiteral("RSLinx|Line1"), QStringLiteral("N7:%1").arg(i), QStringLiteral("Row"), false,
+                        false, false});
+    goOnline();
+    QElapsedTimer linking;
+    linking.start();
+    display.LoadDDE("Many", rows, 12);
+    // One after the other the answers would take 12 delays.
+    EXPECT_LT(linking.elapsed(), 4 * 500);
+    for (int i = 0; i < display.elementCount(); ++i)
+        EXPECT_EQ(display.dataTopic(i)->LinkMode(), 1) << i;
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(" | ").toStdString();
 }
