@@ -111,12 +111,12 @@ TEST_F(TrendWindowTest, GapIsDrawnAsAGap)
     QImage image(view()->size(), QImage::Format_RGB32);
     view()->render(&image);
     const QRect plot = view()->plotRect();
-    // Columns where the pen's colour covers two pixels one above the other: a line, not the hatch's diagonal.
+    // Columns where the pen's colour covers two pixels side by side: a line, not the hatch's diagonal.
     const auto lineColumns = [&](int from, int to) {
         int columns = 0;
         for (int x = from; x < to; ++x)
             for (int y = plot.top() + 1; y < plot.bottom(); ++y)
-                if (QColor(image.pixel(x, y)) == pen().colour && QColor(image.pixel(x, y + 1)) == pen().colour) {
+                if (QColor(image.pixel(x, y)) == pen().colour && QColor(image.pixel(x + 1, y)) == pen().colour) {
                     ++columns;
                     break;
                 }
