@@ -32,12 +32,16 @@ TrendModel week()
         auto& samples = reader->of("Bench", "N7:" + std::to_string(p));
         samples.reserve(size_t(7 * Day / Second));
         for (std::int64_t t = Now - 7 * Day; t < Now; t += Second)
-            samples.push_back({t, history::Quality::Good, true,
-                               100 * std::sin(double(t) / 3.6e6 + p) + double(t / Second % 7), {}});
+            samples.push_back({t,
+                               history::Quality::Good,
+                               true,
+                               100 * std::sin(double(t) / 3.6e6 + p) + double(t / Second % 7),
+                               {}});
     }
     TrendModel model(std::move(reader), [] { return Now; });
     for (int p = 0; p < Pens; ++p)
-        model.addPen({QStringLiteral("Bench"), QStringLiteral("N7:%1").arg(p), QStringLiteral("Pen %1").arg(p)});
+        model.addPen(
+            {QStringLiteral("Bench"), QStringLiteral("N7:%1").arg(p), QStringLiteral("Pen %1").arg(p)});
     return model;
 }
 
@@ -100,15 +104,16 @@ int main(int argc, char** argv)
     const double repaintTen = repaint(10 * Minute);
     const double repaintWeek = repaint(7 * Day);
 
-    std::printf("trend of %d pens at 1 Hz, drawn %dx%d, best of %d\n", Pens, image.width(), image.height(), Runs);
+    std::printf("trend of %d pens at 1 Hz, drawn %dx%d, best of %d\n", Pens, image.width(), image.height(),
+                Runs);
     std::printf("24 h (%zu samples) fetched only (baseline):    %8.1f ms\n", daySamples, dayFetch);
-    std::printf("24 h fetched, decimated and drawn:              %8.1f ms  ratio %.2fx  (target < 150 ms)\n", day,
-                day / dayFetch);
+    std::printf("24 h fetched, decimated and drawn:              %8.1f ms  ratio %.2fx  (target < 150 ms)\n",
+                day, day / dayFetch);
     std::printf("10 min fetched, decimated and drawn:            %8.1f ms\n", tenMinutes);
-    std::printf("7 days (%zu samples) fetched, decimated, drawn: %8.1f ms  ratio to 10 min %.1fx\n", weekSamples,
-                weekShown, weekShown / tenMinutes);
+    std::printf("7 days (%zu samples) fetched, decimated, drawn: %8.1f ms  ratio to 10 min %.1fx\n",
+                weekSamples, weekShown, weekShown / tenMinutes);
     std::printf("repaint of what is held, 10 min:                %8.2f ms\n", repaintTen);
-    std::printf("repaint of what is held, 7 days:                %8.2f ms  ratio to 10 min %.2fx\n", repaintWeek,
-                repaintWeek / repaintTen);
+    std::printf("repaint of what is held, 7 days:                %8.2f ms  ratio to 10 min %.2fx\n",
+                repaintWeek, repaintWeek / repaintTen);
     return day < 150 ? 0 : 1;
 }

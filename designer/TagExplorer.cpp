@@ -170,6 +170,7 @@ void TagExplorerPage::TagList_ContextMenu(const QPoint& pos)
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     TrendWindows::addActions(
-        menu, {LoadedPLC.topic, m_monitor->itemOf(row), TagExplorerLabel::Page_Description(LoadedPLC.type, tag, detail)});
+        menu, {LoadedPLC.topic, m_monitor->itemOf(row), TagExplorerLabel::Page_Description(LoadedPLC.type, tag, detail)},
+        this);
     menu->popup(m_tagList->viewport()->mapToGlobal(pos));
 }

@@ -236,6 +236,6 @@ void PageDisplay::showValueMenu(int index, const QPoint& globalPos)
         topicName = box->LinkTopic;
     QMenu* menu = box->createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    TrendWindows::addActions(menu, {topicName, box->LinkItem, topic(index).Description});
+    TrendWindows::addActions(menu, {topicName, box->LinkItem, topic(index).Description}, this);
     menu->popup(globalPos);
 }

@@ -5,7 +5,7 @@
 namespace {
 
 const QColor PenColours[TrendModel::MaxPens] = {
-    QColor(0, 90, 200),  QColor(210, 40, 30),  QColor(0, 140, 60),   QColor(230, 130, 0),
+    QColor(0, 90, 200),   QColor(210, 40, 30), QColor(0, 140, 60),  QColor(230, 130, 0),
     QColor(130, 50, 180), QColor(0, 150, 160), QColor(140, 90, 40), QColor(220, 40, 150)};
 
 history::trend::ValueRange shownRange(const history::trend::Trace& trace)
@@ -30,8 +30,8 @@ QString TrendTopic::label() const
 }
 
 TrendModel::TrendModel(std::unique_ptr<history::HistoryReader> reader, Clock clock)
-    : m_reader(std::move(reader)), m_clock(std::move(clock)), m_window(history::trend::endingNow(
-                                                                   history::trend::StandardSpans[0], m_clock()))
+    : m_reader(std::move(reader)), m_clock(std::move(clock)),
+      m_window(history::trend::endingNow(history::trend::StandardSpans[0], m_clock()))
 {
 }
 
@@ -98,8 +98,9 @@ void TrendModel::fetchTail(TrendPen& pen)
 // Keeps the one sample that holds at the window's left edge.
 void TrendModel::dropBeforeWindow(TrendPen& pen)
 {
-    const auto firstInside = std::find_if(pen.samples.begin(), pen.samples.end(),
-                                          [&](const history::Sample& s) { return s.timeMs > m_window.fromMs; });
+    const auto firstInside =
+        std::find_if(pen.samples.begin(), pen.samples.end(),
+                     [&](const history::Sample& s) { return s.timeMs > m_window.fromMs; });
     if (firstInside - pen.samples.begin() > 1)
         pen.samples.erase(pen.samples.begin(), firstInside - 1);
 }

@@ -20,7 +20,10 @@ constexpr int Margin = 6;
 constexpr int LegendColumns = 2;
 constexpr int AxisTicks = 6;
 
-int axisWidth(const QFontMetrics& metrics) { return metrics.horizontalAdvance(QStringLiteral("-00000.00")) + 8; }
+int axisWidth(const QFontMetrics& metrics)
+{
+    return metrics.horizontalAdvance(QStringLiteral("-00000.00")) + 8;
+}
 
 int legendHeight(const QFontMetrics& metrics, int penCount)
 {
@@ -39,7 +42,8 @@ struct Scale {
     TimeWindow window;
     double x(std::int64_t t) const
     {
-        return plot.left() + double(t - window.fromMs) * plot.width() / double(std::max<std::int64_t>(1, window.span()));
+        return plot.left() +
+               double(t - window.fromMs) * plot.width() / double(std::max<std::int64_t>(1, window.span()));
     }
     double y(double value, const ValueRange& range) const
     {
@@ -47,7 +51,10 @@ struct Scale {
     }
 };
 
-bool hasValues(const TrendPen& pen) { return pen.shown.low <= pen.shown.high; }
+bool hasValues(const TrendPen& pen)
+{
+    return pen.shown.low <= pen.shown.high;
+}
 
 ValueRange axisRange(const std::vector<TrendPen>& pens, int pen, bool shared)
 {
@@ -60,7 +67,9 @@ ValueRange axisRange(const std::vector<TrendPen>& pens, int pen, bool shared)
         all = any ? ValueRange{std::min(all.low, r.low), std::max(all.high, r.high)} : r;
         any = true;
     }
-    return niceRange(all.low, all.high, AxisTicks);
+    // A little room, so a line at the lowest or highest value (a bit's 0 and 1) is not hidden by the frame.
+    const double room = (all.high - all.low) * 0.04;
+    return niceRange(all.low - room, all.high + room, AxisTicks);
 }
 
 void drawTimeAxis(QPainter& p, const Scale& s, const QFontMetrics& metrics)
@@ -114,7 +123,8 @@ void drawGaps(QPainter& p, const Scale& s, const TrendPen& pen)
 
 void drawLine(QPainter& p, const Scale& s, const TrendPen& pen, const ValueRange& range)
 {
-    // A one-pixel pen: steps are level and upright, and wider lines go through the stroker, a hundred times slower.
+    // A one-pixel pen: steps are level and upright, and wider lines go through the stroker, a hundred times
+    // slower.
     p.setPen(QPen(pen.colour, 0));
     QPolygonF line;
     for (const Segment& segment : pen.trace.segments) {
@@ -138,8 +148,9 @@ void drawLegend(QPainter& p, const QRect& area, const TrendModel& model, const T
     p.setPen(Qt::black);
     p.drawText(area.left() + Margin, y,
                o.cursorMs ? QStringLiteral("Cursor: ") + TrendPlot::localTime(*o.cursorMs)
-                          : QStringLiteral("%1 to %2").arg(TrendPlot::localTime(model.window().fromMs).left(19),
-                                                          TrendPlot::localTime(model.window().toMs).left(19)));
+                          : QStringLiteral("%1 to %2")
+                                .arg(TrendPlot::localTime(model.window().fromMs).left(19),
+                                     TrendPlot::localTime(model.window().toMs).left(19)));
     const int columnWidth = (area.width() - 2 * Margin) / LegendColumns;
     const auto& pens = model.pens();
     for (int i = 0; i < int(pens.size()); ++i) {
@@ -213,6 +224,9 @@ QString readout(const TrendPen& pen, std::int64_t timeMs, std::int64_t nowMs)
     return s ? QString::fromStdString(readingOf(*s)) : QStringLiteral("no value");
 }
 
-QString localTime(std::int64_t utcMs) { return QString::fromStdString(fullTime(utcMs + utcOffsetMs(utcMs))); }
+QString localTime(std::int64_t utcMs)
+{
+    return QString::fromStdString(fullTime(utcMs + utcOffsetMs(utcMs)));
+}
 
 } // namespace TrendPlot

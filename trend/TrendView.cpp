@@ -66,7 +66,8 @@ void TrendView::wheelEvent(QWheelEvent* event)
     if (notches == 0)
         return;
     const int x = int(event->position().x());
-    m_model.setWindow(history::trend::zoomed(m_model.window(), std::pow(NotchZoom, notches), timeAt(x), m_model.now()));
+    m_model.setWindow(
+        history::trend::zoomed(m_model.window(), std::pow(NotchZoom, notches), timeAt(x), m_model.now()));
     m_options.cursorMs = timeAt(x);
     update();
     Q_EMIT windowChanged();
@@ -86,7 +87,8 @@ void TrendView::mouseMoveEvent(QMouseEvent* event)
     const int x = int(event->position().x());
     if (m_dragX && *m_dragX != x) {
         const double perPixel = double(m_dragWindow.span()) / std::max(1, plotRect().width());
-        m_model.setWindow(history::trend::panned(m_dragWindow, std::llround((*m_dragX - x) * perPixel), m_model.now()));
+        m_model.setWindow(
+            history::trend::panned(m_dragWindow, std::llround((*m_dragX - x) * perPixel), m_model.now()));
         Q_EMIT windowChanged();
     }
     setCursorTime(plotRect().contains(event->position().toPoint()) ? std::optional(timeAt(x)) : std::nullopt);
@@ -98,4 +100,7 @@ void TrendView::mouseReleaseEvent(QMouseEvent*)
     unsetCursor();
 }
 
-void TrendView::leaveEvent(QEvent*) { setCursorTime(std::nullopt); }
+void TrendView::leaveEvent(QEvent*)
+{
+    setCursorTime(std::nullopt);
+}

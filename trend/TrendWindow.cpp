@@ -21,7 +21,8 @@ const char* const RangeNames[] = {"10 min", "1 h", "8 h", "24 h", "7 days"};
 
 } // namespace
 
-TrendWindow::TrendWindow(std::unique_ptr<history::HistoryReader> reader, TrendModel::Clock clock, QWidget* parent)
+TrendWindow::TrendWindow(std::unique_ptr<history::HistoryReader> reader, TrendModel::Clock clock,
+                         QWidget* parent)
     : QWidget(parent, Qt::Window), m_model(std::move(reader), std::move(clock))
 {
     setObjectName(QStringLiteral("TrendWindow"));
@@ -112,8 +113,9 @@ void TrendWindow::windowChanged()
 void TrendWindow::updateTitle()
 {
     const auto& pens = m_model.pens();
-    setWindowTitle(pens.empty() ? QStringLiteral("Trend") : QStringLiteral("Trend: ") + pens.front().topic.label() +
-                                                               (pens.size() > 1 ? QStringLiteral(" ...") : QString()));
+    setWindowTitle(pens.empty() ? QStringLiteral("Trend")
+                                : QStringLiteral("Trend: ") + pens.front().topic.label() +
+                                      (pens.size() > 1 ? QStringLiteral(" ...") : QString()));
 }
 
 Status TrendWindow::exportCsv(const QString& path) const
@@ -130,8 +132,9 @@ Status TrendWindow::exportCsv(const QString& path) const
 
 void TrendWindow::askAndExport()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export trend"), QStringLiteral("Trend.csv"),
-                                                      QStringLiteral("CSV files (*.csv)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export trend"), QStringLiteral("Trend.csv"),
+                                     QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
     if (const Status written = exportCsv(path); !written)

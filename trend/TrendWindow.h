@@ -17,7 +17,8 @@ class TrendView;
 class TrendWindow : public QWidget {
     Q_OBJECT
 public:
-    TrendWindow(std::unique_ptr<history::HistoryReader> reader, TrendModel::Clock clock, QWidget* parent = nullptr);
+    TrendWindow(std::unique_ptr<history::HistoryReader> reader, TrendModel::Clock clock,
+                QWidget* parent = nullptr);
 
     // False when the trend holds eight pens or the topic already.
     bool addTopic(const TrendTopic& topic);

@@ -27,10 +27,11 @@ void bringUp(TrendWindow* window)
 
 namespace TrendWindows {
 
-TrendWindow* open(const TrendTopic& topic)
+TrendWindow* open(const TrendTopic& topic, QWidget* owner)
 {
-    auto* window = new TrendWindow(history::openHistoryReader(SharedVars::AppFolder),
-                                   [] { return QDateTime::currentMSecsSinceEpoch(); });
+    auto* window = new TrendWindow(
+        history::openHistoryReader(SharedVars::AppFolder), [] { return QDateTime::currentMSecsSinceEpoch(); },
+        owner->window());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->addTopic(topic);
     last() = window;
@@ -38,28 +39,31 @@ TrendWindow* open(const TrendTopic& topic)
     return window;
 }
 
-TrendWindow* add(const TrendTopic& topic)
+TrendWindow* add(const TrendTopic& topic, QWidget* owner)
 {
     TrendWindow* window = current();
     if (!window)
-        return open(topic);
+        return open(topic, owner);
     window->addTopic(topic);
     bringUp(window);
     return window;
 }
 
-TrendWindow* current() { return last().data(); }
+TrendWindow* current()
+{
+    return last().data();
+}
 
-void addActions(QMenu* menu, const TrendTopic& topic)
+void addActions(QMenu* menu, const TrendTopic& topic, QWidget* owner)
 {
     menu->addSeparator();
     QAction* trend = menu->addAction(QStringLiteral("Trend"));
     trend->setObjectName(QStringLiteral("Trend"));
-    QObject::connect(trend, &QAction::triggered, menu, [topic] { open(topic); });
+    QObject::connect(trend, &QAction::triggered, menu, [topic, owner] { open(topic, owner); });
     QAction* add = menu->addAction(QStringLiteral("Add to trend"));
     add->setObjectName(QStringLiteral("AddToTrend"));
     add->setEnabled(current() && int(current()->model().pens().size()) < TrendModel::MaxPens);
-    QObject::connect(add, &QAction::triggered, menu, [topic] { TrendWindows::add(topic); });
+    QObject::connect(add, &QAction::triggered, menu, [topic, owner] { TrendWindows::add(topic, owner); });
 }
 
 } // namespace TrendWindows

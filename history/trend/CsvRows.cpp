@@ -18,15 +18,20 @@ std::string csvField(const std::string& text)
     return quoted + '"';
 }
 
-std::string csvHeader() { return "Time (UTC),Pen,Value,Quality"; }
+std::string csvHeader()
+{
+    return "Time (UTC),Pen,Value,Quality";
+}
 
-void appendCsvRows(std::vector<std::string>& lines, const std::string& pen, const std::vector<Sample>& samples)
+void appendCsvRows(std::vector<std::string>& lines, const std::string& pen,
+                   const std::vector<Sample>& samples)
 {
     const std::string penField = csvField(pen);
     for (const Sample& s : samples) {
         const bool good = s.quality == Quality::Good;
-        lines.push_back(fullTime(s.timeMs) + ',' + penField + ',' + (good ? csvField(readingOf(s)) : std::string()) +
-                        ',' + (good ? std::string("Good") : csvField(readingOf(s))));
+        lines.push_back(fullTime(s.timeMs) + ',' + penField + ',' +
+                        (good ? csvField(readingOf(s)) : std::string()) + ',' +
+                        (good ? std::string("Good") : csvField(readingOf(s))));
     }
 }
 

@@ -52,9 +52,9 @@ std::string valueLabel(double value, double step)
 std::int64_t timeStep(std::int64_t spanMs, int maxTicks)
 {
     static constexpr std::array<std::int64_t, 20> steps = {
-        Second,     2 * Second, 5 * Second, 10 * Second, 15 * Second, 30 * Second, Minute,
-        2 * Minute, 5 * Minute, 10 * Minute, 15 * Minute, 30 * Minute, Hour,       2 * Hour,
-        3 * Hour,   6 * Hour,   12 * Hour,  Day,         2 * Day,     7 * Day};
+        Second,     2 * Second, 5 * Second,  10 * Second, 15 * Second, 30 * Second, Minute,
+        2 * Minute, 5 * Minute, 10 * Minute, 15 * Minute, 30 * Minute, Hour,        2 * Hour,
+        3 * Hour,   6 * Hour,   12 * Hour,   Day,         2 * Day,     7 * Day};
     for (std::int64_t step : steps)
         if (spanMs / step <= maxTicks)
             return step;

@@ -28,8 +28,12 @@ Civil civil(std::int64_t ms)
     const std::int64_t mp = (5 * doy + 2) / 153;
     const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {yoe + era * 400 + (month <= 2 ? 1 : 0), month, day, static_cast<int>(rest / Hour),
-            static_cast<int>(rest % Hour / Minute), static_cast<int>(rest % Minute / Second),
+    return {yoe + era * 400 + (month <= 2 ? 1 : 0),
+            month,
+            day,
+            static_cast<int>(rest / Hour),
+            static_cast<int>(rest % Hour / Minute),
+            static_cast<int>(rest % Minute / Second),
             static_cast<int>(rest % Second)};
 }
 

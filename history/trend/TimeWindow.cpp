@@ -11,7 +11,10 @@ const std::array<std::int64_t, 5> StandardSpans = {10 * Minute, Hour, 8 * Hour, 
 const std::int64_t ShortestSpan = 10 * Second;
 const std::int64_t LongestSpan = 31 * Day;
 
-TimeWindow endingNow(std::int64_t spanMs, std::int64_t nowMs) { return {nowMs - spanMs, nowMs, true}; }
+TimeWindow endingNow(std::int64_t spanMs, std::int64_t nowMs)
+{
+    return {nowMs - spanMs, nowMs, true};
+}
 
 TimeWindow zoomed(const TimeWindow& window, double factor, std::int64_t anchorMs, std::int64_t nowMs)
 {

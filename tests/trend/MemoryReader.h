@@ -12,6 +12,10 @@ public:
     // The bounds of the last question.
     std::int64_t askedFrom = 0, askedTo = 0;
 
-    std::vector<history::Sample>& of(const std::string& topic, const std::string& item) { return series[{topic, item}]; }
-    std::vector<history::Sample> samples(const history::SeriesKey& key, std::int64_t fromMs, std::int64_t toMs) override;
+    std::vector<history::Sample>& of(const std::string& topic, const std::string& item)
+    {
+        return series[{topic, item}];
+    }
+    std::vector<history::Sample> samples(const history::SeriesKey& key, std::int64_t fromMs,
+                                         std::int64_t toMs) override;
 };

@@ -15,8 +15,14 @@ using namespace history::trend;
 
 namespace {
 
-Sample number(std::int64_t t, double v) { return {t, Quality::Good, true, v, {}}; }
-Sample bad(std::int64_t t, Quality q, std::string reason = {}) { return {t, q, false, 0, std::move(reason)}; }
+Sample number(std::int64_t t, double v)
+{
+    return {t, Quality::Good, true, v, {}};
+}
+Sample bad(std::int64_t t, Quality q, std::string reason = {})
+{
+    return {t, q, false, 0, std::move(reason)};
+}
 
 std::vector<Bucket> allBuckets(const Trace& trace)
 {
@@ -177,8 +183,9 @@ TEST(Readout, ValueOrReasonAtATime)
 TEST(CsvRows, RowsQuoteWhatNeedsIt)
 {
     std::vector<std::string> lines;
-    appendCsvRows(lines, "Level, tank 1 (Line1 N7:0)",
-                  {number(0, 12.5), bad(1000, Quality::LinkLost), {2000, Quality::Good, false, 0, "say \"hi\""}});
+    appendCsvRows(
+        lines, "Level, tank 1 (Line1 N7:0)",
+        {number(0, 12.5), bad(1000, Quality::LinkLost), {2000, Quality::Good, false, 0, "say \"hi\""}});
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "1970-01-01 00:00:00.000,\"Level, tank 1 (Line1 N7:0)\",12.5,Good",
                          "1970-01-01 00:00:01.000,\"Level, tank 1 (Line1 N7:0)\",,Link lost",

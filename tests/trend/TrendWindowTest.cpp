@@ -1,9 +1,9 @@
+#include "TrendWindow.h"
 #include "MemoryReader.h"
 #include "TempAppFolder.h"
 #include "TextFile.h"
 #include "TimeText.h"
 #include "TrendView.h"
-#include "TrendWindow.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -18,7 +18,10 @@ using namespace history::trend;
 
 namespace {
 
-Sample number(std::int64_t t, double v) { return {t, Quality::Good, true, v, {}}; }
+Sample number(std::int64_t t, double v)
+{
+    return {t, Quality::Good, true, v, {}};
+}
 
 // A trend window over one minute-by-minute day of a level, with the link lost for the last but one hour.
 class TrendWindowTest : public ::testing::Test {
@@ -95,10 +98,12 @@ TEST_F(TrendWindowTest, CursorReadsValueAndGapReason)
     window->showRange(3);
     const int inGap = xOf(now - Hour - 30 * Minute);
     const QPointF at(inGap, view()->plotRect().center().y());
-    QMouseEvent hover(QEvent::MouseMove, at, view()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent hover(QEvent::MouseMove, at, view()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(view(), &hover);
     ASSERT_TRUE(view()->cursorTime());
-    EXPECT_NEAR(double(*view()->cursorTime()), double(now - 90 * Minute), double(Day) / view()->plotRect().width());
+    EXPECT_NEAR(double(*view()->cursorTime()), double(now - 90 * Minute),
+                double(Day) / view()->plotRect().width());
     EXPECT_EQ(TrendPlot::readout(pen(), *view()->cursorTime(), now), QStringLiteral("Link lost"));
     EXPECT_EQ(TrendPlot::readout(pen(), now - Hour + Second, now), QStringLiteral("42"));
     EXPECT_EQ(TrendPlot::readout(pen(), now - 3 * Day, now), QStringLiteral("no value"));
@@ -116,7 +121,8 @@ TEST_F(TrendWindowTest, GapIsDrawnAsAGap)
         int columns = 0;
         for (int x = from; x < to; ++x)
             for (int y = plot.top() + 1; y < plot.bottom(); ++y)
-                if (QColor(image.pixel(x, y)) == pen().colour && QColor(image.pixel(x + 1, y)) == pen().colour) {
+                if (QColor(image.pixel(x, y)) == pen().colour &&
+                    QColor(image.pixel(x + 1, y)) == pen().colour) {
                     ++columns;
                     break;
                 }
@@ -148,5 +154,6 @@ TEST_F(TrendWindowTest, PollAppendsWhatWasRecordedSinceAndExportWritesTheShownRa
     EXPECT_EQ(TextFile::readLines(path).value(),
               (QStringList{QStringLiteral("Time (UTC),Pen,Value,Quality"),
                            held + QStringLiteral(",Tank level (Line1 N7:0),42,Good"),
-                           QString::fromStdString(fullTime(now - Second)) + QStringLiteral(",Tank level (Line1 N7:0),43,Good")}));
+                           QString::fromStdString(fullTime(now - Second)) +
+                               QStringLiteral(",Tank level (Line1 N7:0),43,Good")}));
 }
