@@ -34,11 +34,12 @@ public:
     // The box of a row, or nullptr while the row was never linked.
     LinkBox* monTopic(int row) const { return m_boxes.value(row, nullptr); }
     int linkedCount() const;
+    // The item a row links: its tag, inside its program where the rows are a program's.
+    QString itemOf(int row) const;
 
     static constexpr int ValueColumn = 4;
 
 private:
-    QString itemOf(int row) const;
     LinkBox* element(int row);
     void setMode(int row, int mode);
     void unlinkAndClear(int row);

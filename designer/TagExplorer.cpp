@@ -15,8 +15,10 @@
 #include "Proc5000.h"
 #include "TagExplorerLabel.h"
 #include "TagGrid.h"
+#include "TrendWindows.h"
 
 #include <QCheckBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -157,4 +159,18 @@ void TagExplorerPage::Controller_Deleted()
         PB(i)->setEnabled(false);
     PLCTagHandler::Init_Tag_Grid(m_tagList);
     m_tagList->hide();
+}
+
+void TagExplorerPage::TagList_ContextMenu(const QPoint& pos)
+{
+    const int row = m_tagList->indexAt(pos).row() + 1;
+    if (row < 1 || LoadedPLC.topic.isEmpty())
+        return;
+    const QString tag = m_tagList->cell(row, 2), detail = m_tagList->cell(row, 3);
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    TrendWindows::addActions(
+        menu, {LoadedPLC.topic, m_monitor->itemOf(row), TagExplorerLabel::Page_Description(LoadedPLC.type, tag, detail)},
+        this);
+    menu->popup(m_tagList->viewport()->mapToGlobal(pos));
 }

@@ -42,6 +42,8 @@ TagExplorerPage::TagExplorerPage(QWidget* parent)
     connect(m_settle, &QTimer::timeout, this, &TagExplorerPage::TagListSettleTime_Timer);
     connect(m_tagList, &MarkGrid::cellReleased, this, [this](int, int, int x) { TagList_MouseUp(x); });
     connect(m_tagList, &MarkGrid::scrolled, this, &TagExplorerPage::TagList_Scroll);
+    m_tagList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tagList, &QWidget::customContextMenuRequested, this, &TagExplorerPage::TagList_ContextMenu);
     // The live values get the width the columns leave.
     m_tagList->horizontalHeader()->setStretchLastSection(true);
 }

@@ -25,6 +25,8 @@ public:
     void TagList_MouseUp(int xTwips);
     void TagList_Scroll();
     void TagListSettleTime_Timer();
+    // "Trend" and "Add to trend" for the row under pos (viewport coordinates).
+    void TagList_ContextMenu(const QPoint& pos);
     // The tag tree's "Send to Page This Structure": the clicked node and its children, all of them.
     void Send_Structure();
     // A controller was loaded (buttons 3 to 6 on) or deleted (all off, grid and tree emptied).

@@ -3,14 +3,18 @@
 #include "CntrlForm.h"
 #include "DrawSurface.h"
 #include "LinkBox.h"
+#include "LinkProtocol.h"
 #include "LinkRecovery.h"
+#include "TrendWindows.h"
 #include "Twips.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -203,6 +207,12 @@ bool PageDisplay::eventFilter(QObject* watched, QEvent* event)
         if (!isValueBox)
             DataTopicOut_LostFocus(index);
         break;
+    case QEvent::ContextMenu:
+        if (isValueBox) {
+            showValueMenu(index, static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+        break;
     case QEvent::KeyRelease:
         if (!isValueBox) {
             const int key = static_cast<QKeyEvent*>(event)->key();
@@ -215,4 +225,17 @@ bool PageDisplay::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The box's own edit menu, then the trend of its topic.
+void PageDisplay::showValueMenu(int index, const QPoint& globalPos)
+{
+    LinkBox* box = dataTopic(index);
+    QString application, topicName;
+    if (!LinkProtocol::splitLinkTopic(box->LinkTopic, &application, &topicName))
+        topicName = box->LinkTopic;
+    QMenu* menu = box->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    TrendWindows::addActions(menu, {topicName, box->LinkItem, topic(index).Description}, this);
+    menu->popup(globalPos);
 }

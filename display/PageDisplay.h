@@ -94,6 +94,7 @@ private:
     // Sets a value box's text for a write and pokes it; on failure the old text (and bit) comes back.
     void writeValue(int index, const QString& text, const QString& handler);
     void showBit(int index);
+    void showValueMenu(int index, const QPoint& globalPos);
     // Hides an edit box without its focus loss writing it.
     void hideValueEdit(int index);
     // An edit left open when the page goes away is closed without writing.

@@ -1,0 +1,21 @@
+#include "MemoryReader.h"
+
+#include <algorithm>
+
+std::vector<history::Sample> MemoryReader::samples(const history::SeriesKey& key, std::int64_t fromMs,
+                                                   std::int64_t toMs)
+{
+    askedFrom = fromMs;
+    askedTo = toMs;
+    const auto found = series.find({key.topic, key.item});
+    if (found == series.end())
+        return {};
+    const auto& all = found->second;
+    auto first = std::lower_bound(all.begin(), all.end(), fromMs,
+                                  [](const history::Sample& s, std::int64_t t) { return s.timeMs < t; });
+    if (first != all.begin())
+        --first;
+    const auto last = std::upper_bound(first, all.end(), toMs,
+                                       [](std::int64_t t, const history::Sample& s) { return t < s.timeMs; });
+    return {first, last};
+}

@@ -1,0 +1,159 @@
+#include "TrendWindow.h"
+#include "MemoryReader.h"
+#include "TempAppFolder.h"
+#include "TextFile.h"
+#include "TimeText.h"
+#include "TrendView.h"
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+using namespace history;
+using namespace history::trend;
+
+namespace {
+
+Sample number(std::int64_t t, double v)
+{
+    return {t, Quality::Good, true, v, {}};
+}
+
+// A trend window over one minute-by-minute day of a level, with the link lost for the last but one hour.
+class TrendWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto owned = std::make_unique<MemoryReader>();
+        reader = owned.get();
+        auto& level = reader->of("Line1", "N7:0");
+        for (std::int64_t t = now - Day; t < now - 2 * Hour; t += Minute)
+            level.push_back(number(t, double((t / Minute) % 100)));
+        level.push_back({now - 2 * Hour, Quality::LinkLost, false, 0, {}});
+        level.push_back(number(now - Hour, 42));
+        window = std::make_unique<TrendWindow>(std::move(owned), [this] { return now; });
+        window->resize(900, 500);
+        window->show();
+        window->addTopic({"Line1", "N7:0", "Tank level"});
+    }
+
+    TrendView* view() const { return window->view(); }
+    const TrendPen& pen() const { return window->model().pens().front(); }
+    int xOf(std::int64_t t) const
+    {
+        const QRect plot = view()->plotRect();
+        const auto& w = window->model().window();
+        return plot.left() + int((t - w.fromMs) * plot.width() / w.span());
+    }
+
+    std::int64_t now = 1'800'000'000'000;
+    MemoryReader* reader = nullptr;
+    std::unique_ptr<TrendWindow> window;
+};
+
+} // namespace
+
+TEST_F(TrendWindowTest, RangesAskTheHistoryForTheirSpanEndingNow)
+{
+    EXPECT_EQ(window->model().window(), endingNow(10 * Minute, now));
+    EXPECT_EQ(pen().topic.label(), QStringLiteral("Tank level (Line1 N7:0)"));
+    window->showRange(3);
+    EXPECT_EQ(reader->askedFrom, now - Day);
+    EXPECT_EQ(reader->askedTo, now);
+    EXPECT_EQ(pen().samples.size(), 22u * 60 + 2);
+    EXPECT_TRUE(window->findChild<QAbstractButton*>(QStringLiteral("Range(3)"))->isChecked());
+}
+
+// The wheel zooms about the time under the mouse; a drag to the right goes back and stops following now.
+TEST_F(TrendWindowTest, WheelZoomsAndDragPans)
+{
+    window->showRange(1);
+    const QPoint middle = view()->plotRect().center();
+    QWheelEvent wheel(middle, view()->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view(), &wheel);
+    EXPECT_EQ(window->model().window().span(), 48 * Minute);
+    EXPECT_TRUE(window->model().window().followsNow);
+    EXPECT_FALSE(window->findChild<QAbstractButton*>(QStringLiteral("Range(1)"))->isChecked());
+
+    QTest::mousePress(view(), Qt::LeftButton, {}, middle);
+    QTest::mouseMove(view(), middle + QPoint(view()->plotRect().width() / 4, 0));
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, middle + QPoint(view()->plotRect().width() / 4, 0));
+    const TimeWindow panned = window->model().window();
+    EXPECT_FALSE(panned.followsNow);
+    EXPECT_NEAR(double(panned.toMs), double(now - 12 * Minute), double(Minute) / 10);
+    EXPECT_EQ(reader->askedTo, panned.toMs);
+    // A stopped window does not move with the clock.
+    now += Minute;
+    window->poll();
+    EXPECT_EQ(window->model().window(), panned);
+}
+
+TEST_F(TrendWindowTest, CursorReadsValueAndGapReason)
+{
+    window->showRange(3);
+    const int inGap = xOf(now - Hour - 30 * Minute);
+    const QPointF at(inGap, view()->plotRect().center().y());
+    QMouseEvent hover(QEvent::MouseMove, at, view()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(view(), &hover);
+    ASSERT_TRUE(view()->cursorTime());
+    EXPECT_NEAR(double(*view()->cursorTime()), double(now - 90 * Minute),
+                double(Day) / view()->plotRect().width());
+    EXPECT_EQ(TrendPlot::readout(pen(), *view()->cursorTime(), now), QStringLiteral("Link lost"));
+    EXPECT_EQ(TrendPlot::readout(pen(), now - Hour + Second, now), QStringLiteral("42"));
+    EXPECT_EQ(TrendPlot::readout(pen(), now - 3 * Day, now), QStringLiteral("no value"));
+}
+
+// The link-lost hour shows no line, only the hatched band; the hour after holds the last value as a line.
+TEST_F(TrendWindowTest, GapIsDrawnAsAGap)
+{
+    window->showRange(2);
+    QImage image(view()->size(), QImage::Format_RGB32);
+    view()->render(&image);
+    const QRect plot = view()->plotRect();
+    // Columns where the pen's colour covers two pixels side by side: a line, not the hatch's diagonal.
+    const auto lineColumns = [&](int from, int to) {
+        int columns = 0;
+        for (int x = from; x < to; ++x)
+            for (int y = plot.top() + 1; y < plot.bottom(); ++y)
+                if (QColor(image.pixel(x, y)) == pen().colour &&
+                    QColor(image.pixel(x + 1, y)) == pen().colour) {
+                    ++columns;
+                    break;
+                }
+        return columns;
+    };
+    const int gapFrom = xOf(now - 2 * Hour) + 2, gapTo = xOf(now - Hour) - 2;
+    EXPECT_EQ(lineColumns(gapFrom, gapTo), 0);
+    EXPECT_EQ(lineColumns(gapTo + 4, plot.right() - 1), plot.right() - 1 - (gapTo + 4));
+    ASSERT_EQ(pen().trace.gaps.size(), 1u);
+    EXPECT_EQ(pen().trace.segments.size(), 2u);
+    EXPECT_EQ(pen().trace.segments.back().back().column, plot.width() - 1);
+}
+
+TEST_F(TrendWindowTest, PollAppendsWhatWasRecordedSinceAndExportWritesTheShownRange)
+{
+    const QString held = QString::fromStdString(fullTime(now - Hour));
+    now += 30 * Second;
+    reader->of("Line1", "N7:0").push_back(number(now - Second, 43));
+    window->poll();
+    EXPECT_EQ(window->model().window(), endingNow(10 * Minute, now));
+    ASSERT_EQ(pen().samples.size(), 2u); // the value holding at the left edge and the new one
+    EXPECT_EQ(pen().samples.back().number, 43);
+
+    window->addTopic({"Line1", "B3:0/1", ""});
+    EXPECT_FALSE(window->addTopic({"Line1", "N7:0", "again"}));
+    TempAppFolder folder;
+    const QString path = folder.path() + QStringLiteral("trend.csv");
+    ASSERT_TRUE(window->exportCsv(path));
+    EXPECT_EQ(TextFile::readLines(path).value(),
+              (QStringList{QStringLiteral("Time (UTC),Pen,Value,Quality"),
+                           held + QStringLiteral(",Tank level (Line1 N7:0),42,Good"),
+                           QString::fromStdString(fullTime(now - Second)) +
+                               QStringLiteral(",Tank level (Line1 N7:0),43,Good")}));
+}

@@ -1,0 +1,120 @@
+#include "TrendModel.h"
+
+#include <algorithm>
+
+namespace {
+
+const QColor PenColours[TrendModel::MaxPens] = {
+    QColor(0, 90, 200),   QColor(210, 40, 30), QColor(0, 140, 60),  QColor(230, 130, 0),
+    QColor(130, 50, 180), QColor(0, 150, 160), QColor(140, 90, 40), QColor(220, 40, 150)};
+
+history::trend::ValueRange shownRange(const history::trend::Trace& trace)
+{
+    history::trend::ValueRange range{1, 0};
+    bool any = false;
+    for (const auto& segment : trace.segments)
+        for (const auto& b : segment) {
+            range.low = any ? std::min(range.low, b.low) : b.low;
+            range.high = any ? std::max(range.high, b.high) : b.high;
+            any = true;
+        }
+    return range;
+}
+
+} // namespace
+
+QString TrendTopic::label() const
+{
+    const QString where = topic + QLatin1Char(' ') + item;
+    return description.isEmpty() ? where : description + QStringLiteral(" (") + where + QLatin1Char(')');
+}
+
+TrendModel::TrendModel(std::unique_ptr<history::HistoryReader> reader, Clock clock)
+    : m_reader(std::move(reader)), m_clock(std::move(clock)),
+      m_window(history::trend::endingNow(history::trend::StandardSpans[0], m_clock()))
+{
+}
+
+bool TrendModel::addPen(const TrendTopic& topic)
+{
+    if (m_pens.size() >= MaxPens)
+        return false;
+    const auto key = topic.key();
+    if (std::any_of(m_pens.begin(), m_pens.end(), [&](const TrendPen& p) { return p.topic.key() == key; }))
+        return false;
+    // The first colour no pen has, so removing and adding never gives two pens one colour.
+    QColor colour = PenColours[0];
+    for (const QColor& c : PenColours)
+        if (std::none_of(m_pens.begin(), m_pens.end(), [&](const TrendPen& p) { return p.colour == c; })) {
+            colour = c;
+            break;
+        }
+    m_pens.push_back({topic, colour, {}, {}, {1, 0}});
+    fetch(m_pens.back());
+    invalidate();
+    return true;
+}
+
+void TrendModel::setWindow(const history::trend::TimeWindow& window)
+{
+    m_window = window;
+    for (TrendPen& pen : m_pens)
+        fetch(pen);
+    invalidate();
+}
+
+void TrendModel::poll()
+{
+    if (!m_window.followsNow)
+        return;
+    m_window = history::trend::advanced(m_window, now());
+    for (TrendPen& pen : m_pens) {
+        fetchTail(pen);
+        dropBeforeWindow(pen);
+    }
+    invalidate();
+}
+
+void TrendModel::fetch(TrendPen& pen)
+{
+    pen.samples = m_reader ? m_reader->samples(pen.topic.key(), m_window.fromMs, m_window.toMs)
+                           : std::vector<history::Sample>{};
+}
+
+// Asks only for what is newer than the last sample held; the reader hands back that sample too.
+void TrendModel::fetchTail(TrendPen& pen)
+{
+    if (pen.samples.empty() || !m_reader) {
+        fetch(pen);
+        return;
+    }
+    const std::int64_t last = pen.samples.back().timeMs;
+    std::vector<history::Sample> tail = m_reader->samples(pen.topic.key(), last + 1, m_window.toMs);
+    for (auto& s : tail)
+        if (s.timeMs > last)
+            pen.samples.push_back(std::move(s));
+}
+
+// Keeps the one sample that holds at the window's left edge.
+void TrendModel::dropBeforeWindow(TrendPen& pen)
+{
+    const auto firstInside =
+        std::find_if(pen.samples.begin(), pen.samples.end(),
+                     [&](const history::Sample& s) { return s.timeMs > m_window.fromMs; });
+    if (firstInside - pen.samples.begin() > 1)
+        pen.samples.erase(pen.samples.begin(), firstInside - 1);
+}
+
+void TrendModel::decimate(int columns)
+{
+    columns = std::max(1, columns);
+    if (columns == m_columns)
+        return;
+    const history::trend::Columns grid{m_window.fromMs, m_window.toMs, columns};
+    const std::int64_t holdUntil = std::min(m_window.toMs, now());
+    for (TrendPen& pen : m_pens) {
+        pen.trace = history::trend::decimate(pen.samples, grid, holdUntil);
+        pen.shown = shownRange(pen.trace);
+    }
+    m_columns = columns;
+}
