@@ -114,6 +114,8 @@ void ControllerLink::transmit(quint16 command, const QByteArray& data)
     if (m_state == State::Ready)
         m_idleTimer.start(m_idleMs);
     m_socket->write(Encapsulation::encode(command, m_session, data));
+    // At once, not on the next turn of the event loop.
+    m_socket->flush();
 }
 
 void ControllerLink::receive()
@@ -198,8 +200,9 @@ void ControllerLink::answer(const QByteArray& data)
         return fail(lost);
     Done done = std::move(m_inFlight);
     m_inFlight = nullptr;
-    done(cip);
+    // The next request leaves before this reply is worked on: the controller works on it meanwhile.
     sendNext();
+    done(cip);
 }
 
 // Controllers answer with the request's count; a peer that does not count answers with one fixed value.

@@ -112,6 +112,7 @@ void TopicPoller::poll()
         return;
     }
     ++m_stats.cycles;
+    m_cycleStart.start();
     readItems(keys);
 }
 
@@ -133,6 +134,9 @@ void TopicPoller::requestDone()
 {
     if (--m_outstanding > 0)
         return;
+    // A cycle longer than the interval missed its tick: the next one starts now rather than at the next.
+    if (m_cycleStart.isValid() && m_cycleStart.elapsed() >= m_config.intervalMs)
+        return poll();
     for (const Item& i : std::as_const(m_items))
         if (!i.waiting.isEmpty())
             return poll();
@@ -171,7 +175,7 @@ void TopicPoller::write(const QString& key, const QString& item, const QString& 
     // Answered once: by the controller within the time-out, else as not written when it runs out.
     auto once = std::make_shared<WriteDone>(std::move(done));
     const int ms = m_config.timeoutMs;
-    QTimer::singleShot(ms, this, [once, ms] {
+    QTimer::singleShot(ms, Qt::PreciseTimer, this, [once, ms] {
         if (const WriteDone late = std::exchange(*once, nullptr))
             late(false, QStringLiteral("not written within %1 ms").arg(ms));
     });

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -94,6 +95,7 @@ private:
     QStringList m_fresh;
     bool m_urgentReads = false; // send() goes ahead of the poll
     QHash<QString, Item> m_items;
+    QElapsedTimer m_cycleStart;
     int m_outstanding = 0; // read requests sent and not answered
     int m_writes = 0;      // pokes not answered by the controller yet
     Stats m_stats;
