@@ -96,7 +96,8 @@ void ControllerLink::sendNext()
             return;
         Request r = std::move(from.front());
         from.pop_front();
-        if (r.deadline.hasExpired()) {
+        // One the controller could not answer in time, going by the last round trip, is not sent either.
+        if (!r.deadline.isForever() && r.deadline.remainingTime() <= m_roundTripMs) {
             r.done(RunError::of(ErrNo::DdeTimeout, QStringLiteral("not sent within its time-out")));
             continue;
         }
@@ -111,6 +112,7 @@ void ControllerLink::sendNext()
 void ControllerLink::transmit(quint16 command, const QByteArray& data)
 {
     m_replyTimer.start(m_settings.timeoutMs);
+    m_sentAt.start();
     if (m_state == State::Ready)
         m_idleTimer.start(m_idleMs);
     m_socket->write(Encapsulation::encode(command, m_session, data));
@@ -198,6 +200,7 @@ void ControllerLink::answer(const QByteArray& data)
         return fail(cip ? QStringLiteral("malformed reply: a reply nobody asked for") : cip.error().description);
     if (const QString lost = Cip::connectionFailure(*cip); !lost.isEmpty())
         return fail(lost);
+    m_roundTripMs = m_sentAt.elapsed();
     Done done = std::move(m_inFlight);
     m_inFlight = nullptr;
     // The next request leaves before this reply is worked on: the controller works on it meanwhile.

@@ -46,8 +46,8 @@ public:
     const QString& failure() const { return m_failure; }
     // Queues a CIP request; a failed link answers at once with its failure.
     void send(const QByteArray& cip, Done done);
-    // A request that goes ahead of those send() queued; one still waiting at its deadline is dropped and
-    // answered as a time-out.
+    // A request that goes ahead of those send() queued; one still waiting when the rest of its time is
+    // shorter than the last round trip is dropped and answered as a time-out.
     void sendUrgent(const QByteArray& cip, Done done,
                     QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     // Drops the connection after a reply that makes no sense, and tries again later.
@@ -104,6 +104,8 @@ private:
     int m_retryMs = 1000;
     int m_idleMs;
     QElapsedTimer m_upSince;
+    QElapsedTimer m_sentAt;
+    qint64 m_roundTripMs = 0; // of the last request answered
     QString m_failure;
     std::deque<Request> m_urgent;
     std::deque<Request> m_queue;
