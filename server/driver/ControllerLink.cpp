@@ -275,6 +275,9 @@ void ControllerLink::fail(const QString& why)
     shut();
     m_failure = QStringLiteral("%1:%2: %3").arg(m_settings.host).arg(m_settings.port).arg(why);
     qWarning("CommServer: %s", qPrintable(m_failure));
+    // Before the callers hear of it: one that asks again must not open the link at once.
+    m_retryTimer.start(m_retryMs);
+    m_retryMs = qMin(m_retryMs * 2, MaxRetryMs);
     // Callers learn of the failure before the link tries again.
     std::deque<Request> waiting;
     waiting.swap(m_urgent);
@@ -287,8 +290,6 @@ void ControllerLink::fail(const QString& why)
     }
     for (Request& r : waiting)
         r.done(RunError::of(ErrNo::DdeTimeout, m_failure));
-    m_retryTimer.start(m_retryMs);
-    m_retryMs = qMin(m_retryMs * 2, MaxRetryMs);
     Q_EMIT down(m_failure);
 }
 
