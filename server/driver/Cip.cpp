@@ -19,6 +19,9 @@ constexpr quint32 SmallParams = 0x4200;
 constexpr quint32 RpiMicroseconds = 2000000;
 // Index 2: the controller drops the connection after 16 silent RPIs.
 constexpr quint8 TimeoutMultiplier = 2;
+static_assert(SilenceTimeoutMs == RpiMicroseconds / 1000 * 16);
+constexpr quint8 ConnectionFailed = 0x01;
+constexpr quint8 ConnectionLost = 0x07;
 
 QString generalText(quint8 status)
 {
@@ -52,6 +55,8 @@ QString extendedText(quint8 status, quint16 ext)
 {
     static const QHash<int, QString> connection = {
         {0x0100, QStringLiteral("connection in use")},
+        {0x0106, QStringLiteral("ownership conflict")},
+        {0x0107, QStringLiteral("connection not found")},
         {0x0103, QStringLiteral("transport class not supported")},
         {0x0109, QStringLiteral("invalid connection size")},
         {0x0111, QStringLiteral("RPI not supported")},
@@ -94,6 +99,18 @@ Result<Reply> parseReply(const QByteArray& bytes, quint8 service)
                                             .arg(service, 2, 16, QLatin1Char('0')));
     reply.service = service;
     return reply;
+}
+
+QString connectionFailure(const QByteArray& reply)
+{
+    const Result<Reply> r = parseReply(reply, static_cast<quint8>(reply.isEmpty() ? 0 : reply[0] & ~ReplyBit));
+    if (!r)
+        return {};
+    // Connection Manager statuses; those of routing (0x02xx, 0x03xx) but a timed-out connection concern
+    // the path, not the connection.
+    const quint16 ext = r->extended.value(0);
+    const bool failed = r->status == ConnectionFailed && ((ext & 0xFF00) == 0x0100 || ext == 0x0203);
+    return failed || r->status == ConnectionLost ? statusText(r->status, r->extended) : QString();
 }
 
 QString statusText(quint8 status, const QList<quint16>& extended)

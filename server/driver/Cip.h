@@ -18,6 +18,9 @@ inline constexpr quint8 LargeForwardOpen = 0x5B;
 // General statuses the drivers act on.
 inline constexpr quint8 PartialData = 0x06;
 inline constexpr quint8 ServiceNotSupported = 0x08;
+inline constexpr quint8 GetAttributeSingle = 0x0E;
+// A controller drops a connection that stays silent this long (the Forward Open's interval and multiplier).
+inline constexpr int SilenceTimeoutMs = 32000;
 
 struct Reply {
     quint8 service = 0; // without the reply bit
@@ -28,6 +31,8 @@ struct Reply {
 };
 // The reply to a request of `service`.
 Result<Reply> parseReply(const QByteArray& bytes, quint8 service);
+// Why a reply says its connection is gone (connection failures, connection lost); empty when it does not.
+QString connectionFailure(const QByteArray& reply);
 // "path destination unknown (CIP status 0x05)".
 QString statusText(quint8 status, const QList<quint16>& extended = {});
 

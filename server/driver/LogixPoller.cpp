@@ -234,13 +234,14 @@ void LogixPoller::settleAll(const Read& read, const QString& value)
         settle(key, value);
 }
 
-void LogixPoller::writeItem(const QString& key, const QString& value, WriteDone done)
+void LogixPoller::writeItem(const QString& key, const QString& value, const QDeadlineTimer& deadline,
+                            WriteDone done)
 {
     const LogixTag::Ref ref = m_refs.value(key);
     if (const QByteArray type = m_types.value(key); !type.isEmpty())
-        return writeTyped(ref, type, value, std::move(done));
+        return writeTyped(ref, type, value, deadline, std::move(done));
     // The controller says the type first.
-    m_link.send(LogixTag::read(ref.path), [this, key, ref, value, done](const Result<QByteArray>& cip) {
+    auto typed = [this, key, ref, value, deadline, done](const Result<QByteArray>& cip) {
         const Result<Cip::Reply> reply = replyTo(cip, LogixTag::ReadTag);
         if (!reply)
             return done(false, reply.error().description);
@@ -251,12 +252,13 @@ void LogixPoller::writeItem(const QString& key, const QString& value, WriteDone 
             return done(false, typed.error().description);
         if (m_refs.contains(key))
             m_types.insert(key, typed->type);
-        writeTyped(ref, typed->type, value, done);
-    });
+        writeTyped(ref, typed->type, value, deadline, done);
+    };
+    m_link.sendUrgent(LogixTag::read(ref.path), typed, deadline);
 }
 
 void LogixPoller::writeTyped(const LogixTag::Ref& ref, const QByteArray& type, const QString& value,
-                             WriteDone done)
+                             const QDeadlineTimer& deadline, WriteDone done)
 {
     QByteArray request;
     QString stored;
@@ -276,12 +278,13 @@ void LogixPoller::writeTyped(const LogixTag::Ref& ref, const QByteArray& type, c
         stored = TagValue::text({type, *data}).value();
     }
     const quint8 service = static_cast<quint8>(request[0]);
-    m_link.send(request, [service, stored, done](const Result<QByteArray>& cip) {
+    auto written = [service, stored, done](const Result<QByteArray>& cip) {
         const Result<Cip::Reply> reply = replyTo(cip, service);
         if (!reply)
             return done(false, reply.error().description);
         if (!reply->ok())
             return done(false, Cip::statusText(reply->status, reply->extended));
         done(true, stored);
-    });
+    };
+    m_link.sendUrgent(request, written, deadline);
 }

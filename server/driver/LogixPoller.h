@@ -23,7 +23,8 @@ protected:
     QString prepare(const QString& key, const QString& item) override;
     void forget(const QString& key) override;
     void readItems(const QStringList& keys) override;
-    void writeItem(const QString& key, const QString& value, WriteDone done) override;
+    void writeItem(const QString& key, const QString& value, const QDeadlineTimer& deadline,
+                   WriteDone done) override;
 
 private:
     // One Read Tag of a cycle: a lone item, or neighbouring elements of one array, each item with its
@@ -48,7 +49,8 @@ private:
     void finish(const Read& read);
     void failed(const Read& read, const RunError& error);
     void settleAll(const Read& read, const QString& value);
-    void writeTyped(const LogixTag::Ref& ref, const QByteArray& type, const QString& value, WriteDone done);
+    void writeTyped(const LogixTag::Ref& ref, const QByteArray& type, const QString& value,
+                    const QDeadlineTimer& deadline, WriteDone done);
 
     QHash<QString, LogixTag::Ref> m_refs;
     QHash<QString, QByteArray> m_types; // as the controller last reported them

@@ -86,7 +86,8 @@ void PcccPoller::answered(const QStringList& keys, int firstElement, quint16 tns
     }
 }
 
-void PcccPoller::writeItem(const QString& key, const QString& value, WriteDone done)
+void PcccPoller::writeItem(const QString& key, const QString& value, const QDeadlineTimer& deadline,
+                           WriteDone done)
 {
     const Pccc::Address at = m_addresses.value(key);
     const quint16 tns = ++m_tns;
@@ -106,10 +107,11 @@ void PcccPoller::writeItem(const QString& key, const QString& value, WriteDone d
         request = Pccc::write(tns, at, *data);
         stored = Pccc::text(at, *data).value();
     }
-    m_link.send(request, [tns, stored, done](const Result<QByteArray>& cip) {
+    auto written = [tns, stored, done](const Result<QByteArray>& cip) {
         const Result<QByteArray> data = cip ? Pccc::replyData(*cip, tns) : Result<QByteArray>(cip.error());
         if (!data)
             return done(false, data.error().description);
         done(true, stored);
-    });
+    };
+    m_link.sendUrgent(request, written, deadline);
 }

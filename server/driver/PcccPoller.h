@@ -19,7 +19,8 @@ protected:
     QString prepare(const QString& key, const QString& item) override;
     void forget(const QString& key) override;
     void readItems(const QStringList& keys) override;
-    void writeItem(const QString& key, const QString& value, WriteDone done) override;
+    void writeItem(const QString& key, const QString& value, const QDeadlineTimer& deadline,
+                   WriteDone done) override;
 
 private:
     void readRun(const QStringList& keys);

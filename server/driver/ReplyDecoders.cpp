@@ -42,6 +42,7 @@ int DecodeControllerReply(const uint8_t* data, size_t size)
     (void)Encapsulation::unconnectedReply(bytes);
     const auto connected = Encapsulation::connectedReply(bytes);
     const QByteArray cip = connected ? connected->cip : bytes;
+    (void)Cip::connectionFailure(cip);
     if (const auto open = Cip::parseReply(cip, Cip::LargeForwardOpen))
         (void)Cip::openedFrom(*open);
     if (const auto multiple = Cip::parseReply(cip, Cip::MultipleService)) {

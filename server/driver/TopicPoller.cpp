@@ -11,7 +11,10 @@ TopicPoller::TopicPoller(const TopicConfig& config, ValueStore& store, QObject* 
     connect(&m_timer, &QTimer::timeout, this, &TopicPoller::poll);
     connect(&m_link, &ControllerLink::up, this, &TopicPoller::poll);
     connect(&m_link, &ControllerLink::down, this, &TopicPoller::linkDown);
+    connect(&m_link, &ControllerLink::idle, this, &TopicPoller::linkIdle);
     m_timer.start();
+    m_freshTimer.setSingleShot(true);
+    connect(&m_freshTimer, &QTimer::timeout, this, &TopicPoller::readFresh);
 }
 
 QString TopicPoller::serverError(const QString& why) const
@@ -66,11 +69,32 @@ void TopicPoller::read(const QString& key, const QString& item, ReadDone done)
     } else if (!m_link.isUp() && !m_link.failure().isEmpty()) {
         done(serverError(m_link.failure()));
     } else {
+        if (i.waiting.isEmpty())
+            m_fresh << key;
         i.waiting << std::move(done);
-        poll();
+        if (!m_freshTimer.isActive())
+            m_freshTimer.start(0);
         return;
     }
     release(key);
+}
+
+void TopicPoller::readFresh()
+{
+    QStringList keys;
+    for (const QString& key : std::exchange(m_fresh, {})) {
+        const auto it = m_items.constFind(key);
+        if (it != m_items.cend() && it->refused.isEmpty() && !it->waiting.isEmpty())
+            keys << key;
+    }
+    if (keys.isEmpty())
+        return;
+    // Once up, the link's first poll reads them.
+    if (!m_link.isUp())
+        return m_link.open();
+    m_urgentReads = true;
+    readItems(keys);
+    m_urgentReads = false;
 }
 
 void TopicPoller::poll()
@@ -88,6 +112,7 @@ void TopicPoller::poll()
         return;
     }
     ++m_stats.cycles;
+    m_cycleStart.start();
     readItems(keys);
 }
 
@@ -95,16 +120,23 @@ void TopicPoller::send(const QByteArray& cip, ControllerLink::Done done)
 {
     ++m_outstanding;
     ++m_stats.requests;
-    m_link.send(cip, [this, done = std::move(done)](const Result<QByteArray>& reply) {
+    auto answered = [this, done = std::move(done)](const Result<QByteArray>& reply) {
         done(reply);
         requestDone();
-    });
+    };
+    if (m_urgentReads)
+        m_link.sendUrgent(cip, std::move(answered));
+    else
+        m_link.send(cip, std::move(answered));
 }
 
 void TopicPoller::requestDone()
 {
     if (--m_outstanding > 0)
         return;
+    // A cycle longer than the interval missed its tick: the next one starts now rather than at the next.
+    if (m_cycleStart.isValid() && m_cycleStart.elapsed() >= m_config.intervalMs)
+        return poll();
     for (const Item& i : std::as_const(m_items))
         if (!i.waiting.isEmpty())
             return poll();
@@ -130,13 +162,27 @@ void TopicPoller::settle(const QString& key, const QString& value)
 
 void TopicPoller::write(const QString& key, const QString& item, const QString& value, WriteDone done)
 {
-    const QString refused = itemFor(key, item).refused;
-    if (!refused.isEmpty() || (!m_link.isUp() && !m_link.failure().isEmpty())) {
+    QString refused = itemFor(key, item).refused;
+    if (refused.isEmpty() && !m_link.isUp())
+        refused = m_link.failure();
+    if (refused.isEmpty() && m_writes >= MaxWrites)
+        refused = QStringLiteral("%1 writes are already waiting for the controller").arg(MaxWrites);
+    if (!refused.isEmpty()) {
         release(key);
-        return done(false, refused.isEmpty() ? m_link.failure() : refused);
+        return done(false, refused);
     }
-    writeItem(key, value, [this, key, done = std::move(done)](bool ok, const QString& stored) {
-        done(ok, stored);
+    ++m_writes;
+    // Answered once: by the controller within the time-out, else as not written when it runs out.
+    auto once = std::make_shared<WriteDone>(std::move(done));
+    const int ms = m_config.timeoutMs;
+    QTimer::singleShot(ms, Qt::PreciseTimer, this, [once, ms] {
+        if (const WriteDone late = std::exchange(*once, nullptr))
+            late(false, QStringLiteral("not written within %1 ms").arg(ms));
+    });
+    writeItem(key, value, QDeadlineTimer(ms), [this, key, once](bool ok, const QString& stored) {
+        --m_writes;
+        if (const WriteDone done = std::exchange(*once, nullptr))
+            done(ok, stored);
         auto it = m_items.find(key);
         if (ok && it != m_items.end() && it->linked > 0) {
             it->value = stored;
@@ -159,6 +205,13 @@ void TopicPoller::linkDown(const QString& why)
         settle(key, serverError(why));
     for (Item& i : m_items)
         i.known = false;
+}
+
+// Nothing linked and nothing asked: the connection is ended rather than kept alive.
+void TopicPoller::linkIdle()
+{
+    if (m_items.isEmpty() && m_link.isIdle())
+        m_link.close();
 }
 
 Result<bool> TopicPoller::bitOf(const QString& value)

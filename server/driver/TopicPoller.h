@@ -5,6 +5,8 @@
 
 #include <QHash>
 #include <QList>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -28,10 +30,13 @@ public:
     // `key` is the value store's key of the item, `item` its spelling.
     void link(const QString& key, const QString& item);
     void unlink(const QString& key);
-    // The item's current value: at once when known, else after the next read.
+    // The item's current value: at once when known, else as soon as it is read. Items asked for within
+    // one turn of the event loop are read together, ahead of the poll.
     void read(const QString& key, const QString& item, ReadDone done);
-    // Writes a poke; the poker hears first, then every link of the item.
+    // Writes a poke; the poker hears first, then every link of the item. A poke not written within the
+    // topic's time-out is answered as not written, and one beyond MaxWrites waiting is refused at once.
     void write(const QString& key, const QString& item, const QString& value, WriteDone done);
+    static constexpr int MaxWrites = 32;
 
     // One poll cycle; the timer calls it.
     void poll();
@@ -50,10 +55,12 @@ protected:
     virtual void forget(const QString& key) = 0;
     // Sends the reads of one cycle through send(); their values go to settle().
     virtual void readItems(const QStringList& keys) = 0;
-    // Writes a value to an item the driver serves, on a controller that is there.
-    virtual void writeItem(const QString& key, const QString& value, WriteDone done) = 0;
+    // Writes a value to an item the driver serves, on a controller that is there; its requests go
+    // through the link's sendUrgent() with the deadline.
+    virtual void writeItem(const QString& key, const QString& value, const QDeadlineTimer& deadline,
+                           WriteDone done) = 0;
 
-    // A read request of the running cycle.
+    // A read request: of the running cycle, or ahead of it for items read for the first time.
     void send(const QByteArray& cip, ControllerLink::Done done);
     // The item's new value (or its "Server error" text): to the waiting requests, then to the links.
     void settle(const QString& key, const QString& value);
@@ -76,13 +83,20 @@ private:
     };
     Item& itemFor(const QString& key, const QString& spelling);
     void release(const QString& key);
+    void readFresh();
     void requestDone();
     void linkDown(const QString& why);
+    void linkIdle();
 
     TopicConfig m_config;
     ValueStore& m_store;
     QTimer m_timer;
+    QTimer m_freshTimer; // zero time: the reads asked for in one turn of the event loop
+    QStringList m_fresh;
+    bool m_urgentReads = false; // send() goes ahead of the poll
     QHash<QString, Item> m_items;
-    int m_outstanding = 0; // requests of the running cycle
+    QElapsedTimer m_cycleStart;
+    int m_outstanding = 0; // read requests sent and not answered
+    int m_writes = 0;      // pokes not answered by the controller yet
     Stats m_stats;
 };
