@@ -93,8 +93,7 @@ int checkTopics(const QString& path, QTextStream& out)
     const QString file = QFileInfo(path).fileName();
     for (auto it = verdicts.cbegin(); it != verdicts.cend(); ++it)
         out << file << " line " << it.key() << ": " << it.value() << Qt::endl;
-    out << loaded->topics.size() << " topics served, " << loaded->refused.size() << " lines refused"
-        << Qt::endl;
+    out << loaded->topics.size() << " lines taken, " << loaded->refused.size() << " refused" << Qt::endl;
     return loaded->refused.isEmpty() ? 0 : 1;
 }
 
