@@ -1,5 +1,7 @@
 #include "ItemAddress.h"
 
+#include "WholeNumber.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -24,11 +26,13 @@ ItemAddress accept(ItemAddress::Kind kind, const QString& canonical)
     return a;
 }
 
+constexpr int ElementsPerFile = 1000;
+
 // Data-table addresses: type letters, file number, ':' element, then '.' sub-element and/or '/' bit.
 ItemAddress parseAddress(const QString& item)
 {
     static const QRegularExpression form(QStringLiteral("^(ST|O|I|S|B|T|C|R|N|F|L|A)(\\d{1,3})?(?::(\\d{1,3})"
-                                                        "(?:\\.([A-Z]{2,3}|\\d{1,3}))?)?(?:/(\\d{1,4}))?$"));
+                                                        "(?:\\.([A-Z]{2,3}|\\d{1,3}))?)?(?:/(\\d{1,5}))?$"));
     const QString up = item.toUpper();
     const QRegularExpressionMatch m = form.match(up);
     if (!m.hasMatch())
@@ -40,7 +44,8 @@ ItemAddress parseAddress(const QString& item)
     const int element = m.captured(3).toInt(), bit = m.captured(5).toInt();
     const QString sub = m.captured(4);
 
-    // I/O and status have fixed files; every other type needs its own file number, 3 and up.
+    // I/O and status have fixed files; every other type needs its own file number, 3 and up. Files and
+    // elements go as far as the largest family's (a PLC-5's 999); each driver checks its own.
     int file = 0;
     const int fixedFile = type == QLatin1String("O")   ? 0
                           : type == QLatin1String("I") ? 1
@@ -54,7 +59,7 @@ ItemAddress parseAddress(const QString& item)
         if (!hasFile)
             return refuse(item, QStringLiteral("'%1' has no file number").arg(item));
         file = m.captured(2).toInt();
-        if (file < 3 || file > 255)
+        if (file < 3)
             return refuse(item, QStringLiteral("file number %1 out of range").arg(file));
     }
     const QString head = type + QString::number(file);
@@ -63,13 +68,13 @@ ItemAddress parseAddress(const QString& item)
     if (!hasElement) {
         if (type != QLatin1String("B") || !hasBit)
             return refuse(item, QStringLiteral("'%1' has no element").arg(item));
-        if (bit > 4095)
+        if (bit >= ElementsPerFile * 16)
             return refuse(item, QStringLiteral("bit %1 out of range").arg(bit));
         return accept(ItemAddress::Kind::Bit, head + QLatin1Char('/') + QString::number(bit));
     }
     // I/O: an SLC's slots go to 30, a PLC-5's octal rack and group words to 277; each driver checks its own.
     const bool io = fixedFile == 0 || fixedFile == 1;
-    if (element > (io ? 277 : 255))
+    if (io && element > 277)
         return refuse(item, QStringLiteral("element %1 out of range").arg(element));
     QString canonical = head + QLatin1Char(':') + QString::number(element);
 
@@ -147,11 +152,13 @@ ItemAddress parseTag(const QString& item)
     ItemAddress::Kind kind = ItemAddress::Kind::Number;
     for (qsizetype i = 0; i < segments.size(); ++i) {
         const QString& s = segments[i];
-        bool digits = false;
-        const int bit = s.toInt(&digits);
-        if (i > 0 && i == segments.size() - 1 && digits && !s.startsWith(QLatin1Char('+'))) {
-            if (bit > 63)
-                return refuse(item, QStringLiteral("bit %1 out of range").arg(bit));
+        static const QRegularExpression bitForm(QStringLiteral("^\\d+$"));
+        if (i > 0 && i == segments.size() - 1 && bitForm.match(s).hasMatch()) {
+            // An integer is at most 64 bits wide; the driver checks the tag's own width.
+            bool small = false;
+            const int bit = s.toInt(&small);
+            if (!small || bit > 63)
+                return refuse(item, QStringLiteral("bit %1 out of range").arg(s));
             canonical += QLatin1Char('.') + QString::number(bit);
             kind = ItemAddress::Kind::Bit;
             break;
@@ -194,7 +201,9 @@ ItemAddress ItemAddress::parse(const QString& item)
         static const QRegularExpression slashMember(QStringLiteral("^([TCR]\\d+:\\d+)/([A-Z]{2})$"),
                                                     QRegularExpression::CaseInsensitiveOption);
         const QRegularExpressionMatch m = slashMember.match(item);
-        return parseAddress(m.hasMatch() ? m.captured(1) + QLatin1Char('.') + m.captured(2) : item);
+        ItemAddress a = parseAddress(m.hasMatch() ? m.captured(1) + QLatin1Char('.') + m.captured(2) : item);
+        a.table = true;
+        return a;
     }
     return parseTag(item);
 }
@@ -219,13 +228,13 @@ ItemAddress::Normalized ItemAddress::normalize(const QString& value) const
         return {true, v == 0 ? QStringLiteral("0") : QStringLiteral("1"), {}};
     case Kind::Int16:
     case Kind::Int32: {
-        const double r = std::round(v);
-        const double limit = kind == Kind::Int16 ? 32768.0 : 2147483648.0;
-        if (r < -limit || r > limit - 1) {
-            n.error = QStringLiteral("%1 out of range").arg(value.trimmed());
+        const qint64 limit = kind == Kind::Int16 ? 32768 : 2147483648;
+        qint64 whole = 0;
+        if (WholeNumber::parse(value, -limit, limit - 1, &whole) != WholeNumber::Fit::Ok) {
+            n.error = QStringLiteral("%1 out of range").arg(value.trimmed().left(40));
             return n;
         }
-        return {true, QString::number(static_cast<qint64>(r)), {}};
+        return {true, QString::number(whole), {}};
     }
     case Kind::Float:
         if (std::fabs(v) > 3.4028235e38) {

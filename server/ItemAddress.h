@@ -9,6 +9,8 @@ struct ItemAddress {
     enum class Kind { Int16, Int32, Bit, Float, Number, Text };
 
     bool valid = false;
+    // A data-table address rather than a tag: "N7" is a tag, "N7:0" an address.
+    bool table = false;
     Kind kind = Kind::Number;
     // Upper-case normal form; two spellings of one address ("n7:00", "N7:0") share it.
     QString canonical;

@@ -13,7 +13,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
+#include <QMap>
 #include <QTextStream>
 #include <QTimer>
 
@@ -44,25 +46,59 @@ QStringList rulesLines(const QCommandLineParser& args, QTextStream& err)
     return lines.value();
 }
 
-// Topics that controllers serve: "CommTopics.txt" beside the program, or --topics FILE. Without the
-// file every topic is simulated.
-QList<TopicConfig> topicLines(const QCommandLineParser& args, QTextStream& err)
+// Topics that controllers serve: "CommTopics.txt" beside the program, or --topics FILE; empty when there
+// is no such file beside the program, and then every topic is simulated.
+QString topicsPath(const QCommandLineParser& args)
 {
-    QString path = args.value(QStringLiteral("topics"));
+    const QString path = args.value(QStringLiteral("topics"));
+    if (!path.isEmpty())
+        return path;
+    const QString beside = SharedVars::AppFolder + QStringLiteral("CommTopics.txt");
+    return QFile::exists(beside) ? beside : QString();
+}
+
+Result<TopicConfig::Loaded> loadTopics(const QString& path)
+{
+    if (path.isEmpty())
+        return TopicConfig::Loaded{};
+    const Result<QStringList> lines = TextFile::readLines(path);
+    if (!lines)
+        return lines.error();
+    return TopicConfig::parse(lines.value());
+}
+
+// Controllers' topics; a refused line's topic answers with its line and why, and is never simulated.
+void serveTopics(DriverHub& drivers, const QString& path, const TopicConfig::Loaded& loaded, QTextStream& err)
+{
+    for (const TopicConfig::Refusal& r : loaded.refused)
+        err << "CommServer: topics " << r.text() << Qt::endl;
+    const QString file = QFileInfo(path).fileName();
+    for (const TopicConfig::Refusal& r : loaded.refusedTopics)
+        drivers.refuse(r.topic, file + QLatin1Char(' ') + r.text());
+}
+
+// --check: each line's verdict; 1 when a line is refused or the file cannot be read.
+int checkTopics(const QString& path, QTextStream& out)
+{
     if (path.isEmpty()) {
-        path = SharedVars::AppFolder + QStringLiteral("CommTopics.txt");
-        if (!QFile::exists(path))
-            return {};
+        out << "no CommTopics.txt beside the program: every topic is simulated" << Qt::endl;
+        return 0;
     }
-    Result<QStringList> lines = TextFile::readLines(path);
-    if (!lines) {
-        err << "CommServer: topics file " << path << ": " << lines.error().text() << Qt::endl;
-        return {};
+    const Result<TopicConfig::Loaded> loaded = loadTopics(path);
+    if (!loaded) {
+        out << path << ": " << loaded.error().text() << Qt::endl;
+        return 1;
     }
-    const TopicConfig::Loaded loaded = TopicConfig::parse(lines.value());
-    for (const QString& w : loaded.warnings)
-        err << "CommServer: topics " << w << Qt::endl;
-    return loaded.topics;
+    QMap<int, QString> verdicts;
+    for (const TopicConfig& t : loaded->topics)
+        verdicts.insert(t.line, QStringLiteral("ok, ") + t.describe());
+    for (const TopicConfig::Refusal& r : loaded->refused)
+        verdicts.insert(r.line, QStringLiteral("refused, ") + r.why);
+    const QString file = QFileInfo(path).fileName();
+    for (auto it = verdicts.cbegin(); it != verdicts.cend(); ++it)
+        out << file << " line " << it.key() << ": " << it.value() << Qt::endl;
+    out << loaded->topics.size() << " lines taken, " << loaded->refused.size() << " refused" << Qt::endl;
+    return loaded->refused.isEmpty() ? 0 : 1;
 }
 
 QString lockPath(const QString& socketName)
@@ -121,6 +157,8 @@ int main(int argc, char** argv)
         {QStringLiteral("topics"),
          QStringLiteral("Topics served by controllers (default: CommTopics.txt beside the program)."),
          QStringLiteral("file")},
+        {QStringLiteral("check"),
+         QStringLiteral("Check the topics file: print each line's verdict, exit 1 when a line is refused.")},
         {QStringLiteral("delay-ms"), QStringLiteral("Answer every request this much later (test switch)."),
          QStringLiteral("ms")},
         {QStringLiteral("exit-after-ms"), QStringLiteral("Exit after this long (test switch)."),
@@ -134,6 +172,9 @@ int main(int argc, char** argv)
     args.addPositionalArgument(QStringLiteral("topic item [value]"),
                                QStringLiteral("Arguments of --set and --get."));
     args.process(app);
+
+    if (args.isSet(QStringLiteral("check")))
+        return checkTopics(topicsPath(args), out);
 
     const QString socketName = args.isSet(QStringLiteral("socket")) ? args.value(QStringLiteral("socket"))
                                                                     : LinkProtocol::socketName();
@@ -182,7 +223,13 @@ int main(int argc, char** argv)
     if (const int ms = msOption(QStringLiteral("exit-after-ms")))
         QTimer::singleShot(ms, &app, &QCoreApplication::quit);
 
-    DriverHub drivers(store, topicLines(args, err));
+    const QString topicsFile = topicsPath(args);
+    const Result<TopicConfig::Loaded> topics = loadTopics(topicsFile);
+    if (!topics)
+        err << "CommServer: topics file " << topicsFile << ": " << topics.error().text() << Qt::endl;
+    DriverHub drivers(store, topics ? topics->topics : QList<TopicConfig>());
+    if (topics)
+        serveTopics(drivers, topicsFile, *topics, err);
     server.setDrivers(&drivers);
 
     Simulator simulator(store);

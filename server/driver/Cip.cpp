@@ -144,15 +144,22 @@ Result<QByteArray> route(const QString& text)
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() % 2 != 0)
         return RunError::of(ErrNo::InvalidCall,
-                            QStringLiteral("path '%1' needs port and address pairs").arg(text));
+                            QStringLiteral("path '%1' needs port and address pairs").arg(text.left(40)));
+    // A connection path with the message router after it is counted in words in one byte.
+    const qsizetype maxPairs = (0xFF * 2 - MessageRouter.size()) / 2;
+    if (parts.size() / 2 > maxPairs)
+        return RunError::of(
+            ErrNo::InvalidCall,
+            QStringLiteral("path of %1 hops: at most %2").arg(parts.size() / 2).arg(maxPairs));
     Bytes::Writer w;
     for (qsizetype i = 0; i < parts.size(); i += 2) {
         bool portOk = false, linkOk = false;
         const int port = parts[i].trimmed().toInt(&portOk);
         const int link = parts[i + 1].trimmed().toInt(&linkOk);
         if (!portOk || !linkOk || port < 1 || port > 14 || link < 0 || link > 255)
-            return RunError::of(ErrNo::InvalidCall,
-                                QStringLiteral("path '%1': ports are 1 to 14, addresses 0 to 255").arg(text));
+            return RunError::of(
+                ErrNo::InvalidCall,
+                QStringLiteral("path '%1': ports are 1 to 14, addresses 0 to 255").arg(text.left(40)));
         w.u8(static_cast<quint32>(port)).u8(static_cast<quint32>(link));
     }
     return w.data();

@@ -22,9 +22,14 @@ TopicPoller* DriverHub::poller(const QString& topic) const
     return m_pollers.value(topic.toUpper());
 }
 
+void DriverHub::refuse(const QString& topic, const QString& why)
+{
+    m_refused.insert(topic.toUpper(), why);
+}
+
 bool DriverHub::serves(const QString& topic) const
 {
-    return poller(topic) != nullptr;
+    return poller(topic) != nullptr || m_refused.contains(topic.toUpper());
 }
 
 void DriverHub::link(const QString& key, const QString& topic, const QString& item)
@@ -41,6 +46,8 @@ void DriverHub::unlink(const QString& key)
 
 void DriverHub::read(const QString& topic, const QString& item, TopicPoller::ReadDone done)
 {
+    if (const auto refused = m_refused.constFind(topic.toUpper()); refused != m_refused.cend())
+        return done(ValueStore::serverError(*refused));
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
         return done(ValueStore::serverError(address.error));
@@ -50,6 +57,8 @@ void DriverHub::read(const QString& topic, const QString& item, TopicPoller::Rea
 void DriverHub::write(const QString& topic, const QString& item, const QString& value,
                       TopicPoller::WriteDone done)
 {
+    if (const auto refused = m_refused.constFind(topic.toUpper()); refused != m_refused.cend())
+        return done(false, *refused);
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
         return done(false, address.error);

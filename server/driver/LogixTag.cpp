@@ -45,8 +45,7 @@ Result<Ref> parse(const QString& item)
     const ItemAddress address = ItemAddress::parse(item);
     if (!address.valid)
         return RunError::of(ErrNo::InvalidCall, address.error);
-    if (item.contains(QLatin1Char('/')) ||
-        (item.contains(QLatin1Char(':')) && !item.startsWith(QLatin1String("Program:"), Qt::CaseInsensitive)))
+    if (address.table)
         return RunError::of(ErrNo::InvalidCall,
                             QStringLiteral("'%1' is a data table address, not a tag").arg(item));
 

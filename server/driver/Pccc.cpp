@@ -138,6 +138,21 @@ Result<Address> octalIo(const QString& item, Address at, const QRegularExpressio
     return at;
 }
 
+// An SLC 500's or MicroLogix's files are numbered to 255 and hold 256 elements; a PLC-5's to 999, holding
+// 1000.
+Result<Address> withinFile(const QString& item, const Address& at)
+{
+    const int last = at.dialect == Dialect::Plc5 ? 999 : 255;
+    if (at.file > last || at.element > last)
+        return RunError::of(ErrNo::InvalidCall,
+                            QStringLiteral("'%1' is beyond the data table of %2 (files and elements 0 to %3)")
+                                .arg(item, at.dialect == Dialect::Plc5
+                                               ? QStringLiteral("a PLC-5")
+                                               : QStringLiteral("an SLC 500 or MicroLogix"))
+                                .arg(last));
+    return at;
+}
+
 } // namespace
 
 Result<Address> parse(const QString& item, Dialect dialect)
@@ -148,7 +163,7 @@ Result<Address> parse(const QString& item, Dialect dialect)
     static const QRegularExpression form(
         QStringLiteral("^(ST|[A-Z])(\\d+)(?::(\\d+)(?:\\.([A-Z]+|\\d+))?)?(?:/(\\d+))?$"));
     const QRegularExpressionMatch m = form.match(a.canonical);
-    if (!m.hasMatch())
+    if (!a.table || !m.hasMatch())
         return RunError::of(ErrNo::InvalidCall,
                             QStringLiteral("'%1' is a tag, not a data table address").arg(item));
     const QString type = m.captured(1);
@@ -174,11 +189,13 @@ Result<Address> parse(const QString& item, Dialect dialect)
         // "B3/16": bits counted from the start of the file.
         at.element = at.bit / 16;
         at.bit %= 16;
-        return at;
+        return withinFile(item, at);
     }
     at.element = m.captured(3).toInt();
     if (at.slotted && at.element > 30)
         return RunError::of(ErrNo::InvalidCall, QStringLiteral("slot %1 out of range").arg(at.element));
+    if (const Result<Address> within = withinFile(item, at); !within)
+        return within;
     const QString sub = m.captured(4);
     bool numeric = false;
     const int word = sub.toInt(&numeric);

@@ -2,9 +2,11 @@
 
 #include "Bytes.h"
 #include "Encapsulation.h"
+#include "WholeNumber.h"
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace TagValue {
 
@@ -102,14 +104,17 @@ Result<QByteArray> encodeString(const QString& text)
            QByteArray(StringSize - 4 - StringChars, '\0');
 }
 
-Result<QByteArray> encodeInteger(quint16 code, int bytes, double v)
+// No integer type served is wider than 64 bits or unsigned at 64.
+Result<QByteArray> encodeInteger(quint16 code, int bytes, const QString& text)
 {
-    const double r = std::round(v);
-    const double span = std::ldexp(1.0, 8 * bytes);
-    const double low = isSigned(code) ? -span / 2 : 0, high = isSigned(code) ? span / 2 - 1 : span - 1;
-    if (r < low || r > high)
-        return mismatch(QStringLiteral("%1 out of range").arg(v, 0, 'g', 15));
-    return rawBytes(static_cast<quint64>(static_cast<qint64>(r)), bytes);
+    const int bits = 8 * bytes;
+    const qint64 low = isSigned(code) ? std::numeric_limits<qint64>::min() >> (64 - bits) : 0;
+    const qint64 high = isSigned(code) ? std::numeric_limits<qint64>::max() >> (64 - bits)
+                                       : static_cast<qint64>((quint64(1) << bits) - 1);
+    qint64 v = 0;
+    if (WholeNumber::parse(text, low, high, &v) != WholeNumber::Fit::Ok)
+        return mismatch(QStringLiteral("%1 out of range").arg(text.trimmed().left(40)));
+    return rawBytes(static_cast<quint64>(v), bytes);
 }
 
 } // namespace
@@ -234,16 +239,10 @@ Result<QByteArray> encode(const QByteArray& type, const QString& text)
         std::memcpy(&wide, &v, 8);
         return rawBytes(wide, 8);
     }
-    if (code == Lint) {
-        // Whole numbers beyond a double's 53 bits are taken as written.
-        const qint64 whole = text.trimmed().toLongLong(&ok);
-        if (ok)
-            return rawBytes(static_cast<quint64>(whole), 8);
-    }
     if (bytes == 0)
         return mismatch(
             QStringLiteral("data type 0x%1 is not served").arg(QString::fromLatin1(type.toHex())));
-    return encodeInteger(code, bytes, v);
+    return encodeInteger(code, bytes, text);
 }
 
 } // namespace TagValue

@@ -4,7 +4,8 @@
 #include "LinkProtocol.h"
 
 #include <QHash>
-#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,37 +22,59 @@ bool number(const QString& field, int low, int high, int* value)
     return true;
 }
 
+// In the order of TopicConfig::Driver.
+const QStringList& driverNames()
+{
+    static const QStringList names = {"Logix", "SLC500", "MicroLogix", "PLC5", "Micro800", "Sim"};
+    return names;
+}
+
+int driverIndex(const QString& name)
+{
+    for (int i = 0; i < driverNames().size(); ++i)
+        if (driverNames()[i].compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
 } // namespace
+
+QString TopicConfig::describe() const
+{
+    if (driver == Driver::Sim)
+        return QStringLiteral("%1: simulated").arg(topic);
+    return QStringLiteral("%1: %2 at %3:%4%5, polled every %6 ms, time-out %7 ms")
+        .arg(topic, driverNames().at(static_cast<int>(driver)), host)
+        .arg(port)
+        .arg(path.isEmpty() ? QString() : QStringLiteral(", path ") + path)
+        .arg(intervalMs)
+        .arg(timeoutMs);
+}
 
 TopicConfig::Loaded TopicConfig::parse(const QStringList& lines)
 {
-    static const QHash<QString, Driver> drivers = {
-        {"logix", Driver::Logix}, {"slc500", Driver::Slc500},     {"micrologix", Driver::MicroLogix},
-        {"plc5", Driver::Plc5},   {"micro800", Driver::Micro800}, {"sim", Driver::Sim},
-    };
     Loaded out;
-    QSet<QString> seen;
+    QHash<QString, int> seen; // line of each accepted topic
     for (int n = 0; n < lines.size(); ++n) {
         const QString& line = lines[n];
         if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
             continue;
-        auto refuse = [&](const QString& why) {
-            out.warnings << QStringLiteral("line %1: %2").arg(n + 1).arg(why);
-        };
         const QStringList f = LinkProtocol::decodeLine(line.toLatin1());
         TopicConfig t;
         t.topic = f.value(0).trimmed();
-        const QString driver = f.value(1).trimmed().toLower();
-        if (t.topic.isEmpty() || !drivers.contains(driver)) {
-            refuse(QStringLiteral(
-                "needs a topic and a driver (Logix, SLC500, MicroLogix, PLC5, Micro800 or Sim)"));
+        t.line = n + 1;
+        auto refuse = [&](const QString& why) { out.refused.append({t.line, t.topic, why}); };
+        const int driver = driverIndex(f.value(1));
+        if (t.topic.isEmpty() || driver < 0) {
+            refuse(QStringLiteral("needs a topic and a driver (%1)")
+                       .arg(driverNames().join(QStringLiteral(", "))));
             continue;
         }
-        if (seen.contains(t.topic.toUpper())) {
-            refuse(QStringLiteral("topic '%1' is listed already").arg(t.topic));
+        if (const int first = seen.value(t.topic.toUpper())) {
+            refuse(QStringLiteral("topic '%1' is listed already on line %2").arg(t.topic).arg(first));
             continue;
         }
-        t.driver = drivers.value(driver);
+        t.driver = static_cast<Driver>(driver);
         t.host = f.value(2).trimmed();
         t.path = f.value(4).trimmed();
         int port = t.port;
@@ -69,8 +92,21 @@ TopicConfig::Loaded TopicConfig::parse(const QStringList& lines)
             refuse(route.error().description);
             continue;
         }
-        seen.insert(t.topic.toUpper());
+        seen.insert(t.topic.toUpper(), t.line);
         out.topics << t;
     }
+    for (const Refusal& r : std::as_const(out.refused))
+        if (!r.topic.isEmpty() && !out.refusedTopics.contains(r.topic.toUpper()))
+            out.refusedTopics.insert(r.topic.toUpper(), r);
+    out.topics.removeIf([&](const TopicConfig& t) {
+        const auto it = out.refusedTopics.constFind(t.topic.toUpper());
+        if (it == out.refusedTopics.cend())
+            return false;
+        out.refused.append(
+            {t.line, t.topic, QStringLiteral("topic '%1' is refused on line %2").arg(t.topic).arg(it->line)});
+        return true;
+    });
+    std::sort(out.refused.begin(), out.refused.end(),
+              [](const Refusal& a, const Refusal& b) { return a.line < b.line; });
     return out;
 }

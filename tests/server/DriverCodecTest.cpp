@@ -226,6 +226,15 @@ TEST(TagValueTest, AtomicTypesAndStringsBothWays)
     EXPECT_EQ(*TagValue::encode(hex("ca00"), QStringLiteral("1.5")), hex("0000c03f"));
     EXPECT_EQ(*TagValue::encode(hex("c100"), QStringLiteral("7")), hex("01"));
     EXPECT_FALSE(TagValue::encode(hex("c200"), QStringLiteral("128")));
+    // Whole numbers are checked as written, not after rounding to a double.
+    EXPECT_EQ(*TagValue::encode(hex("c500"), QStringLiteral("-9223372036854775808")),
+              hex("0000000000000080"));
+    EXPECT_FALSE(TagValue::encode(hex("c500"), QStringLiteral("9223372036854775808")));
+    EXPECT_FALSE(TagValue::encode(hex("c500"), QStringLiteral("-9223372036854775809")));
+    EXPECT_FALSE(TagValue::encode(hex("c500"), QStringLiteral("9223372036854775807.5")));
+    EXPECT_FALSE(TagValue::encode(hex("c500"), QStringLiteral("1e19")));
+    EXPECT_EQ(*TagValue::encode(hex("c800"), QStringLiteral("4294967295")), hex("ffffffff"));
+    EXPECT_FALSE(TagValue::encode(hex("c800"), QStringLiteral("-1")));
     EXPECT_FALSE(TagValue::encode(hex("c400"), QStringLiteral("ten")));
 }
 
@@ -320,6 +329,30 @@ TEST(PcccTest, AddressesOfEveryFileKind)
     EXPECT_FALSE(Pccc::parse(QStringLiteral("Tank_Level")));
 }
 
+TEST(PcccTest, ItemsAreCheckedAgainstTheFamilysFilesAndElements)
+{
+    using Pccc::Dialect;
+    auto fits = [](const char* item, Dialect dialect) {
+        return Pccc::parse(QString::fromLatin1(item), dialect).ok();
+    };
+    // Tags are never taken for addresses, whatever their letters.
+    for (const char* item : {"N7", "N65543", "G200200", "B3", "Flags.5"}) {
+        EXPECT_FALSE(fits(item, Dialect::Slc)) << item;
+        EXPECT_FALSE(fits(item, Dialect::Plc5)) << item;
+    }
+    // An SLC 500's files and elements end at 255, a PLC-5's at 999.
+    for (const char* item : {"N7:256", "N256:0", "B3/4096", "T4:256.ACC", "F300:0"}) {
+        EXPECT_FALSE(fits(item, Dialect::Slc)) << item;
+        EXPECT_TRUE(fits(item, Dialect::Plc5)) << item;
+    }
+    EXPECT_TRUE(fits("N255:255", Dialect::Slc));
+    EXPECT_TRUE(fits("B3/4095", Dialect::Slc));
+    EXPECT_FALSE(fits("N7:1000", Dialect::Plc5));
+    const Pccc::Address far = Pccc::parse(QStringLiteral("N999:999"), Dialect::Plc5).value();
+    EXPECT_EQ(Pccc::read(1, far, 2).right(8), hex("06 ff e703 ff e703 02"));
+    EXPECT_EQ(Pccc::parse(QStringLiteral("B3/15999"), Dialect::Plc5)->element, 999);
+}
+
 TEST(PcccTest, TypedReadsWritesAndRepliesInBytes)
 {
     const QByteArray execute = hex("4b 02 20 67 24 01 07 3d f3 45 43 50 21 0f 00 34 12");
@@ -396,16 +429,21 @@ TEST(PcccTest, Plc5WordRangeAndBitWritesWithSystemAddresses)
 
 TEST(TopicConfigTest, FieldLinesWithDefaultsAndDamagedLinesReported)
 {
+    QStringList hops;
+    for (int i = 0; i < 300; ++i)
+        hops << QStringLiteral("1,0");
     const auto loaded = TopicConfig::parse({
         QStringLiteral("# topic\tdriver\thost\tport\tpath\tinterval\ttime-out\t"),
         QStringLiteral("PLC1\tLogix\t127.0.0.1\t44818\t1,0\t250\t2000\t"),
         QStringLiteral("Line2\tslc500\tplc2.local\t\t\t\t\t"),
         QStringLiteral("Broken\tLogix\t\t"),
         QStringLiteral("Odd\tLogix\t10.0.0.9\t44818\t1\t"),
-        QStringLiteral("plc1\tSim\t"),
+        QStringLiteral("Twice\tLogix\thost\t"),
         QStringLiteral(""),
         QStringLiteral("Slow\tLogix\thost\t0\t"),
         QStringLiteral("Nope\tModbus\thost\t"),
+        QStringLiteral("twice\tSim\t"),
+        QStringLiteral("Far\tLogix\thost\t44818\t") + hops.join(QLatin1Char(',')),
     });
     ASSERT_EQ(loaded.topics.size(), 2);
     const TopicConfig& a = loaded.topics[0];
@@ -417,11 +455,14 @@ TEST(TopicConfigTest, FieldLinesWithDefaultsAndDamagedLinesReported)
     EXPECT_EQ(b.port, 44818);
     EXPECT_EQ(b.intervalMs, 250);
     EXPECT_EQ(b.timeoutMs, 2000);
-    ASSERT_EQ(loaded.warnings.size(), 5);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(
-            loaded.warnings[i].startsWith(QStringLiteral("line %1:").arg(QList<int>{4, 5, 6, 8, 9}[i])))
-            << loaded.warnings[i].toStdString();
+    // A topic two lines name is served by neither: which controller was meant is anyone's guess.
+    const QList<int> refused = {4, 5, 6, 8, 9, 10, 11};
+    ASSERT_EQ(loaded.refused.size(), refused.size());
+    for (int i = 0; i < refused.size(); ++i)
+        EXPECT_EQ(loaded.refused[i].line, refused[i]) << loaded.refused[i].why.toStdString();
+    EXPECT_EQ(loaded.refusedTopics.value(QStringLiteral("TWICE")).line, 10);
+    EXPECT_EQ(loaded.refusedTopics.value(QStringLiteral("FAR")).line, 11);
+    EXPECT_EQ(loaded.refusedTopics.size(), 6);
 }
 
 TEST(ReplyDecodersTest, TruncatedAndRandomRepliesAreRefusedWithoutCrashing)

@@ -25,7 +25,8 @@ TEST(ItemAddressTest, DataTableAddressesParseToOneCanonicalFormWithTheirKind)
         {"O:2/3", "O0:2/3", Kind::Bit},        {"O:2", "O0:2", Kind::Int16},
         {"S:1/5", "S2:1/5", Kind::Bit},        {"L9:0", "L9:0", Kind::Int32},
         {"L9:0/31", "L9:0/31", Kind::Bit},     {"ST9:0", "ST9:0", Kind::Text},
-        {"N10:255", "N10:255", Kind::Int16},
+        {"N10:255", "N10:255", Kind::Int16},   {"N999:999", "N999:999", Kind::Int16},
+        {"B3/15999", "B3/15999", Kind::Bit},
     };
     for (const Case& c : cases) {
         const ItemAddress a = ItemAddress::parse(QString::fromLatin1(c.item));
@@ -64,12 +65,13 @@ TEST(ItemAddressTest, TagsParseWithProgramScopeArraysMembersAndBits)
 TEST(ItemAddressTest, AnythingElseIsRefusedWithAReason)
 {
     for (const char* item : {"",           "   ",         "X7:0",        "N:0",          "N7:",
-                             "N7:256",     "N7:0/16",     "N2:0",        "N256:0",       "B3/4096",
+                             "N7:1000",    "N7:0/16",     "N2:0",        "N1000:0",      "B3/16000",
                              "T4:0",       "T4:0.XYZ",    "T4:0.DN/1",   "N7:0.ACC",     "F8:0/1",
                              "I:278/0",    "I2:1/0",      "O:1/32",      "S3:1",         "2Tank",
                              "Tank-Level", "Tank__Level", "Tank_",       "Tag[",         "Tag[1,2,3,4]",
                              "Tag[-1]",    "Tag..Member", "Flags.64",    "Program:.Tag", "Program:Main",
-                             "Tank Level", "N7:0 ",       "Tag.5.Member"}) {
+                             "Tank Level", "N7:0 ",       "Tag.5.Member", "Flags.-5",    "A.B.-1",
+                             "Flags.+5",   "Flags.99999999999",           "Program:Main.Flags.-3"}) {
         const ItemAddress a = ItemAddress::parse(QString::fromLatin1(item));
         EXPECT_FALSE(a.valid) << "'" << item << "' taken as " << a.canonical.toStdString();
         EXPECT_FALSE(a.error.isEmpty()) << item;
@@ -94,6 +96,10 @@ TEST(ItemAddressTest, WrittenValuesAreCheckedAndStoredInTheItemsForm)
     EXPECT_EQ(put("N7:0", "nan"), "refused");
     EXPECT_EQ(put("N7:0", "inf"), "refused");
     EXPECT_EQ(put("L9:0", "100000"), "100000");
+    EXPECT_EQ(put("L9:0", "2147483647.4"), "2147483647");
+    EXPECT_EQ(put("L9:0", "2147483647.5"), "refused");
+    EXPECT_EQ(put("L9:0", "-2147483648.5"), "refused");
+    EXPECT_EQ(put("L9:0", "1e3"), "1000");
     EXPECT_EQ(put("B3:0/0", "2"), "1");
     EXPECT_EQ(put("B3:0/0", "0.0"), "0");
     EXPECT_EQ(put("F8:0", "3.25"), "3.25");

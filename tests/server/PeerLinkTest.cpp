@@ -115,6 +115,10 @@ TEST(PeerLogixTest, EveryTypeReadAndWrittenThroughTheServerLandsInTheController)
     // Refused by the type the controller reported, and by the controller.
     EXPECT_EQ(s.server.set("PLC1", "Small", "300"), 2);
     EXPECT_EQ(s.server.set("PLC1", "Counts[99]", "1"), 2);
+    // Neither a bit outside the tag's width nor a value past its range reaches the whole tag.
+    EXPECT_EQ(s.server.set("PLC1", "Small.-5", "1"), 2);
+    EXPECT_EQ(s.server.set("PLC1", "Small.8", "1"), 2);
+    EXPECT_EQ(s.server.set("PLC1", "Big", "9223372036854775808"), 2);
     ASSERT_EQ(s.server.control({QStringLiteral("--quit")}), 0);
     s.server.process().waitForFinished(3000);
 

@@ -22,6 +22,16 @@ QStringList fields(std::initializer_list<const char*> items)
     return out;
 }
 
+// A file of the test's own: the server reads it when it starts.
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}
+
 } // namespace
 
 TEST(LinkProtocolTest, FieldsWithSeparatorsRoundTripAndLinesAreCutSafely)
@@ -123,11 +133,7 @@ TEST(ServerProtocolTest, PushesReachEveryClientUnderItsOwnSpellingUntilItLeaves)
 TEST(ServerProtocolTest, SimulationRulesPushChangesToLinks)
 {
     QTemporaryDir dir;
-    const QString rules = dir.filePath(QStringLiteral("rules.txt"));
-    QFile f(rules);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("Line1\tN7:0\tramp\t20\t0\t1000\t\r\n");
-    f.close();
+    const QString rules = writeFile(dir, "rules.txt", "Line1\tN7:0\tramp\t20\t0\t1000\t\r\n");
     LinkTestServer server({QStringLiteral("--rules"), rules});
     ASSERT_TRUE(server.start());
     RawClient c(server.socket());
@@ -197,4 +203,36 @@ TEST(ServerProtocolTest, LockLeftByAKilledServerWithThisProcessNumberIsTakenOver
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_TRUE(p.readAllStandardOutput().startsWith("ready")) << p.readAllStandardError().constData();
     EXPECT_FALSE(QFile::exists(lock)) << "the server that took the lock releases it when it ends";
+}
+
+TEST(ServerProtocolTest, RefusedTopicLineAnswersWithItsReasonAndCheckReportsEachLine)
+{
+    QTemporaryDir dir;
+    const QString topics = writeFile(
+        dir, "CommTopics.txt",
+        "# topic\tdriver\thost\tport\tpath\r\nHere\tSim\t\r\nPLC9\tLogix\t127.0.0.1\t4481 8\t1,0\r\n");
+    // Rules for the refused topic do not bring it back to life.
+    const QString rules = writeFile(dir, "rules.txt", "PLC9\tTank_Level\tramp\t20\t0\t100\t\r\n");
+
+    LinkTestServer server({QStringLiteral("--rules"), rules, QStringLiteral("--topics"), topics});
+    ASSERT_TRUE(server.start());
+    const QString why = server.get(QStringLiteral("plc9"), QStringLiteral("Tank_Level"));
+    EXPECT_TRUE(why.startsWith(QLatin1String("Server error: CommTopics.txt line 3: port")))
+        << why.toStdString();
+    EXPECT_EQ(server.set(QStringLiteral("PLC9"), QStringLiteral("Tank_Level"), QStringLiteral("42.5")), 2);
+    EXPECT_EQ(server.get(QStringLiteral("PLC9"), QStringLiteral("N7:0")), why);
+    RawClient c(server.socket());
+    EXPECT_EQ(c.ask(fields({"ADVISE", "1", "PLC9", "Tank_Level"})).value(2), why);
+    EXPECT_EQ(server.set(QStringLiteral("Here"), QStringLiteral("N7:0"), QStringLiteral("5")), 0);
+
+    QString out;
+    EXPECT_EQ(server.control({QStringLiteral("--check"), QStringLiteral("--topics"), topics}, &out), 1);
+    EXPECT_TRUE(out.contains(QLatin1String("CommTopics.txt line 2: ok, Here: simulated")))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QLatin1String("CommTopics.txt line 3: refused, port"))) << out.toStdString();
+
+    writeFile(dir, "CommTopics.txt", "PLC9\tLogix\t127.0.0.1\t44818\t1,0\r\n");
+    EXPECT_EQ(server.control({QStringLiteral("--check"), QStringLiteral("--topics"), topics}, &out), 0);
+    EXPECT_TRUE(out.contains(QLatin1String("line 1: ok, PLC9: Logix at 127.0.0.1:44818, path 1,0")))
+        << out.toStdString();
 }
