@@ -13,6 +13,7 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -103,9 +104,11 @@ void PageDisplay::fitSurface(int topicCount)
 }
 
 // Links every value box in index order; a missing server is started and the remaining links still tried.
+// The missing server is said once per page, not once per box.
 void PageDisplay::linkAll()
 {
     const quint64 build = m_build;
+    bool serverMissingTold = false;
     for (int i = 0; i < elementCount(); ++i) {
         const Status linked = m_dataTopic[static_cast<size_t>(i)]->setLinkMode(1);
         // Another page was built while this link waited; that build linked its own boxes.
@@ -115,8 +118,10 @@ void PageDisplay::linkAll()
             continue;
         const RunError& e = linked.error();
         if (e.number == ErrNo::NoForeignApplication) {
-            Messages::show(QStringLiteral("Loading RSLinx, you must refresh the page."));
-            reportLoadRSLinxFailure(CntrlDDE::Load_RSLinx());
+            if (!std::exchange(serverMissingTold, true)) {
+                Messages::show(QStringLiteral("Loading RSLinx, you must refresh the page."));
+                reportLoadRSLinxFailure(CntrlDDE::Load_RSLinx());
+            }
             QCoreApplication::processEvents();
             continue;
         }
@@ -144,6 +149,8 @@ void PageDisplay::reportLoadRSLinxFailure(const Status& started)
 
 void PageDisplay::Hide_DDETopics()
 {
+    // Boxes unlinked here end the links still waiting: they belong to a page that is going.
+    ++m_build;
     closeValueEdits();
     for (LinkBox* box : m_dataTopic) {
         box->hide();
@@ -157,7 +164,6 @@ void PageDisplay::Hide_DDETopics()
 
 void PageDisplay::Clear_DDEPage()
 {
-    ++m_build;
     DisplayBusy = true;
     Hide_DDETopics();
     while (m_dataTopic.size() > 1) {
