@@ -19,8 +19,12 @@ void Fill(QMenu* menu, QMdiArea* area)
         // A window closed with its close box is only hidden: choosing it brings it back, maximised as the
         // windows open.
         QObject::connect(action, &QAction::triggered, area, [area, w] {
-            if (w->isHidden())
+            if (w->isHidden()) {
+                // Closing the sub-window closed its widget as well.
+                if (QWidget* inside = w->widget())
+                    inside->show();
                 w->showMaximized();
+            }
             area->setActiveSubWindow(w);
         });
     }

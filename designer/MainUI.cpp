@@ -305,14 +305,13 @@ void MainUI::showInArea(QWidget* window)
 
 bool MainUI::eventFilter(QObject* watched, QEvent* event)
 {
+    // Only a close: the area also hides a window for a moment while it restores it.
     auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+    if (event->type() != QEvent::Close || !sub)
+        return QWidget::eventFilter(watched, event);
     // The area shows a hidden window again when it restores the maximised windows for the next one it
     // maximises, so a window leaves its maximised state before it is closed.
-    if (sub && event->type() == QEvent::Close)
-        sub->setWindowState(sub->windowState() & ~Qt::WindowMaximized);
-    // Only a window closed itself, not one hidden with the parent window.
-    if (event->type() != QEvent::Hide || !sub || !sub->isHidden())
-        return QWidget::eventFilter(watched, event);
+    sub->setWindowState(sub->windowState() & ~Qt::WindowMaximized);
     // Closing a maximised window leaves the one below at a normal size it was never given; the way back from
     // the last other window leads to the working window even when its own close box hid it.
     QMetaObject::invokeMethod(

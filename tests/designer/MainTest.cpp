@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -97,6 +98,7 @@ void expectWorkingWindowInFront(const Main& window)
     QCoreApplication::processEvents();
     QMdiSubWindow* sub = workingSub(window);
     EXPECT_TRUE(sub->isVisible());
+    EXPECT_TRUE(window.workWindow()->isVisible());
     EXPECT_TRUE(sub->isMaximized());
     EXPECT_EQ(window.mdiArea()->activeSubWindow(), sub);
     EXPECT_EQ(sub->size(), window.mdiArea()->viewport()->size());
@@ -122,12 +124,13 @@ TEST(Main, TheWorkingWindowComesBackAfterItsCloseBoxAndRestoresToAUsableSize)
     // Closed, then another window's way back leads to it too.
     sub->close();
     QCoreApplication::processEvents();
-    window.findChild<QAction*>("mnu(0)")->trigger();
+    window.menuBar()->findChild<QAction*>("mnu(0)")->trigger();
     window.workWindow()->tagLoader()->findChild<QAction*>("BackTo")->trigger();
     expectWorkingWindowInFront(window);
 
     sub->showNormal();
     QCoreApplication::processEvents();
+    EXPECT_FALSE(sub->isMaximized());
     const QSize area = window.mdiArea()->viewport()->size();
     EXPECT_GE(sub->width(), area.width() / 2);
     EXPECT_GE(sub->height(), area.height() / 2);
@@ -136,10 +139,11 @@ TEST(Main, TheWorkingWindowComesBackAfterItsCloseBoxAndRestoresToAUsableSize)
 TEST(Main, BackFromEachWindowInTurnReturnsToAFullWorkingWindow)
 {
     TempAppFolder app;
+    TempAppFolder::write(app.data("PageList.txt"), "");
     MessageRecorder messages;
     Main window(app.path());
     window.show();
-    window.findChild<QAction*>("mnu(0)")->trigger();
+    window.menuBar()->findChild<QAction*>("mnu(0)")->trigger();
     TagLoader* loader = window.workWindow()->tagLoader();
     ASSERT_TRUE(loader->isVisible());
     loader->findChild<QAction*>("BackTo")->trigger();
@@ -147,11 +151,12 @@ TEST(Main, BackFromEachWindowInTurnReturnsToAFullWorkingWindow)
     EXPECT_FALSE(loader->isVisible());
 
     // The saved-data window closed before must not come back when the next window goes.
-    window.findChild<QAction*>("mnu(1)")->trigger();
+    window.menuBar()->findChild<QAction*>("mnu(1)")->trigger();
     ImportViewer* viewer = window.workWindow()->importViewer();
     ASSERT_TRUE(viewer->isVisible());
     viewer->findChild<QAction*>("BackTo")->trigger();
     expectWorkingWindowInFront(window);
     EXPECT_FALSE(loader->isVisible());
     EXPECT_FALSE(viewer->isVisible());
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(" | ").toStdString();
 }
