@@ -34,11 +34,20 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
             return QColor(255, 255, 192);
         return {};
     case Qt::ForegroundRole:
-        if (column == m_greyColumn)
+        if (column == m_staleColumn)
             return QColor(Qt::gray);
         if (m_stripeFrom >= 0 && column >= m_stripeFrom)
             return QColor(Qt::black);
         return {};
+    case Qt::FontRole:
+        if (column == m_staleColumn) {
+            QFont struck;
+            struck.setStrikeOut(true);
+            return struck;
+        }
+        return {};
+    case Qt::ToolTipRole:
+        return m_tips.value({row, column});
     default:
         return {};
     }
@@ -51,12 +60,25 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     return {};
 }
 
-void GridModel::setGreyColumn(int column)
+void GridModel::setStaleColumn(int column)
 {
-    const int old = std::exchange(m_greyColumn, column);
+    const int old = std::exchange(m_staleColumn, column);
     for (int c : {old, column})
         if (c >= 0 && c < m_columns && !m_rows.empty())
-            Q_EMIT dataChanged(index(0, c), index(static_cast<int>(m_rows.size()) - 1, c), {Qt::ForegroundRole});
+            Q_EMIT dataChanged(index(0, c), index(static_cast<int>(m_rows.size()) - 1, c),
+                               {Qt::ForegroundRole, Qt::FontRole});
+}
+
+void GridModel::setToolTip(int row, int column, const QString& tip)
+{
+    if (row < 1 || row > static_cast<int>(m_rows.size()) || column < 0 || column >= m_columns)
+        return;
+    if (tip.isEmpty())
+        m_tips.remove({row, column});
+    else
+        m_tips.insert({row, column}, tip);
+    const QModelIndex i = index(row - 1, column);
+    Q_EMIT dataChanged(i, i, {Qt::ToolTipRole});
 }
 
 void GridModel::setShape(int gridRows, int columns)
@@ -66,6 +88,7 @@ void GridModel::setShape(int gridRows, int columns)
     m_header = QStringList(columns, QString());
     m_rows.assign(static_cast<size_t>(std::max(0, gridRows - 1)), QStringList(columns, QString()));
     m_pictures.assign(m_rows.size(), QPixmap());
+    m_tips.clear();
     m_alignment.assign(static_cast<size_t>(columns), Qt::AlignCenter);
     endResetModel();
 }
@@ -78,6 +101,7 @@ void GridModel::setRows(std::vector<QStringList> rows)
             r << QString();
     m_rows = std::move(rows);
     m_pictures.assign(m_rows.size(), QPixmap());
+    m_tips.clear();
     endResetModel();
 }
 

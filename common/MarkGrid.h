@@ -3,6 +3,8 @@
 #include "MarkedRows.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QPair>
 #include <QPixmap>
 #include <QTableView>
 
@@ -32,9 +34,11 @@ public:
     void setAlignment(int column, Qt::Alignment alignment);
     // Odd data rows of columns from..last get a light yellow background.
     void setStripes(int fromColumn) { m_stripeFrom = fromColumn; }
-    // The texts of a column in grey (values that are no longer current); -1 for none.
-    void setGreyColumn(int column);
-    int greyColumn() const { return m_greyColumn; }
+    // The texts of a column grey and struck through, as values that are no longer current; -1 for none.
+    void setStaleColumn(int column);
+    int staleColumn() const { return m_staleColumn; }
+    // A cell's own tool tip; empty for none.
+    void setToolTip(int row, int column, const QString& tip);
 
 private:
     int m_columns = 0;
@@ -43,7 +47,8 @@ private:
     std::vector<QPixmap> m_pictures;
     std::vector<Qt::Alignment> m_alignment;
     int m_stripeFrom = -1;
-    int m_greyColumn = -1;
+    int m_staleColumn = -1;
+    QHash<QPair<int, int>, QString> m_tips;
 };
 
 // The grid widget of the editor and the tag lists: a view over GridModel that reports clicks the way the

@@ -16,7 +16,17 @@ void Fill(QMenu* menu, QMdiArea* area)
         QAction* action = menu->addAction(w->windowTitle());
         action->setCheckable(true);
         action->setChecked(w == area->activeSubWindow());
-        QObject::connect(action, &QAction::triggered, area, [area, w] { area->setActiveSubWindow(w); });
+        // A window closed with its close box is only hidden: choosing it brings it back, maximised as the
+        // windows open.
+        QObject::connect(action, &QAction::triggered, area, [area, w] {
+            if (w->isHidden()) {
+                // Closing the sub-window closed its widget as well.
+                if (QWidget* inside = w->widget())
+                    inside->show();
+                w->showMaximized();
+            }
+            area->setActiveSubWindow(w);
+        });
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -33,10 +32,8 @@ void Main::Form_Load(const QString& appFolder)
     setCentralWidget(m_mdi);
 
     m_mainUI = new MainUI;
-    QMdiSubWindow* sub = m_mdi->addSubWindow(m_mainUI);
-    sub->setWindowTitle(m_mainUI->windowTitle());
-    sub->showMaximized();
     m_mainUI->Build_Menus(menuBar(), m_mdi);
+    m_mainUI->showInArea(m_mainUI);
     connect(m_mainUI, &MainUI::succeeded, statusBar(),
             [bar = statusBar()](const QString& note) { bar->showMessage(note, MainUI::NoteMs); });
 }

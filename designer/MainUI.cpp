@@ -279,7 +279,8 @@ TagLoader* MainUI::tagLoader()
     return m_tagLoader;
 }
 
-// Each window exists once: shown again, not made anew, and closing it only hides it.
+// Each window exists once: shown again, not made anew, and closing it only hides it. Windows open maximised
+// over the working window.
 void MainUI::showInArea(QWidget* window)
 {
     if (!m_mdi) {
@@ -294,22 +295,35 @@ void MainUI::showInArea(QWidget* window)
         sub = m_mdi->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
         sub->installEventFilter(this);
+        connect(sub, &QMdiSubWindow::windowStateChanged, this,
+                [this, sub](Qt::WindowStates, Qt::WindowStates now) { Keep_Usable(sub, now); });
     }
-    sub->show();
     window->show();
+    sub->showMaximized();
     m_mdi->setActiveSubWindow(sub);
 }
 
 bool MainUI::eventFilter(QObject* watched, QEvent* event)
 {
-    // Closing a maximised window leaves the one below at a normal size it was never given.
-    if (event->type() == QEvent::Hide && qobject_cast<QMdiSubWindow*>(watched))
-        QMetaObject::invokeMethod(this, &MainUI::Maximize_Front, Qt::QueuedConnection);
+    // Only a close: the area also hides a window for a moment while it restores it.
+    auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+    if (event->type() != QEvent::Close || !sub)
+        return QWidget::eventFilter(watched, event);
+    // The area shows a hidden window again when it restores the maximised windows for the next one it
+    // maximises, so a window leaves its maximised state before it is closed.
+    sub->setWindowState(sub->windowState() & ~Qt::WindowMaximized);
+    // Closing a maximised window leaves the one below at a normal size it was never given; the way back from
+    // the last other window leads to the working window even when its own close box hid it.
+    QMetaObject::invokeMethod(
+        this, [this, orWorkingWindow = sub->widget() != this] { Maximize_Front(orWorkingWindow); },
+        Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
 }
 
-void MainUI::Maximize_Front()
+void MainUI::Maximize_Front(bool orWorkingWindow)
 {
+    if (!m_mdi->isVisible())
+        return;
     const QList<QMdiSubWindow*> stack = m_mdi->subWindowList(QMdiArea::StackingOrder);
     for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
         if ((*it)->isVisible()) {
@@ -318,6 +332,20 @@ void MainUI::Maximize_Front()
             return;
         }
     }
+    if (orWorkingWindow)
+        showInArea(this);
+}
+
+// A window restored from maximised goes back to the size it had before; one that never had a size of its
+// own would shrink to its title bar.
+void MainUI::Keep_Usable(QMdiSubWindow* sub, Qt::WindowStates state)
+{
+    if (state & (Qt::WindowMaximized | Qt::WindowMinimized))
+        return;
+    const QSize area = m_mdi->viewport()->size();
+    if (sub->width() >= area.width() / 2 && sub->height() >= area.height() / 2)
+        return;
+    sub->setGeometry(QRect(QPoint(0, 0), area * 3 / 4));
 }
 
 void MainUI::changeEvent(QEvent* event)

@@ -10,6 +10,7 @@ class KeyedTree;
 class PageMode;
 class PLCListPage;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenuBar;
 class QTimer;
 class TabStrip;
@@ -42,6 +43,8 @@ public:
 
     // The menus "&Actions", "Window" and "&Help" in the parent window's menu bar.
     void Build_Menus(QMenuBar* bar, QMdiArea* mdi);
+    // Shows a window (this one too) maximised in the parent's area, adding it on first use.
+    void showInArea(QWidget* window);
 
     void ProgramTab_Click(int index);
     void Tree_NodeClick(int index);
@@ -70,8 +73,9 @@ private:
     void connectTrees();
     void connectNotes();
     void Delete_Page();
-    void showInArea(QWidget* window);
-    void Maximize_Front();
+    // orWorkingWindow: when no window is left visible, the working window comes back.
+    void Maximize_Front(bool orWorkingWindow);
+    void Keep_Usable(QMdiSubWindow* sub, Qt::WindowStates state);
 
     std::unique_ptr<THMIUtil> m_util;
     std::array<TabStrip*, 3> m_programTab{};

@@ -17,9 +17,7 @@ Monitor::Monitor(MarkGrid* tagList, QPushButton* monitorButton, QCheckBox* autoS
     m_template->setObjectName(QStringLiteral("MonTopic(0)"));
     m_template->setFont(QFont(QStringLiteral("Courier New"), 8));
     m_template->hide();
-    // Values of a lost link stay in their cells, greyed until the link is back.
-    connect(&LinkRecovery::instance(), &LinkRecovery::linkStateChanged, this,
-            [this](bool lost) { m_tagList->cells().setGreyColumn(lost ? ValueColumn : -1); });
+    connect(&LinkRecovery::instance(), &LinkRecovery::linkStateChanged, this, &Monitor::showLinkState);
 }
 
 QString Monitor::itemOf(int row) const
@@ -77,7 +75,7 @@ void Monitor::unlinkAndClear(int row)
 {
     setMode(row, 0);
     if (m_valued.remove(row))
-        m_tagList->cells().setText(row, ValueColumn, QString());
+        showValue(row, QString(), QString());
 }
 
 void Monitor::RefreshMonitorLinks(int index)
@@ -133,13 +131,28 @@ void Monitor::MonTopic_Change(int index)
     LinkBox* box = monTopic(index);
     if (!box)
         return;
-    if (box->text().left(12) == QLatin1String("Server error")) {
-        (void)box->setLinkMode(0);
-        box->setText(QStringLiteral("?"));
-        return; // the change raised by "?" writes the cell
-    }
-    m_tagList->cells().setText(index, ValueColumn, box->text());
+    // The link stays, so the row recovers by itself when the controller answers again.
+    const bool serverError = box->text().left(12) == QLatin1String("Server error");
+    const QString tip = box->isStale() ? box->toolTip() : serverError ? box->text() : QString();
+    showValue(index, serverError ? QStringLiteral("?") : box->text(), tip);
     m_valued.insert(index);
+}
+
+// Values of a lost link stay in their cells, grey and struck through with the boxes' tips, until it is back.
+void Monitor::showLinkState(bool lost)
+{
+    m_tagList->cells().setStaleColumn(lost ? ValueColumn : -1);
+    // The boxes learn of the loss one after another, after the first has said so.
+    QMetaObject::invokeMethod(this, [this] {
+        for (int row : QSet<int>(m_valued))
+            MonTopic_Change(row);
+    }, Qt::QueuedConnection);
+}
+
+void Monitor::showValue(int row, const QString& value, const QString& tip)
+{
+    m_tagList->cells().setText(row, ValueColumn, value);
+    m_tagList->cells().setToolTip(row, ValueColumn, tip);
 }
 
 int Monitor::linkedCount() const

@@ -43,6 +43,9 @@ private:
     LinkBox* element(int row);
     void setMode(int row, int mode);
     void unlinkAndClear(int row);
+    // The cell's text and tool tip ("?" tells why on its tip).
+    void showValue(int row, const QString& value, const QString& tip);
+    void showLinkState(bool lost);
 
     MarkGrid* m_tagList;
     QPushButton* m_monitorButton;

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -103,7 +104,7 @@ void PageDisplay::fitSurface(int topicCount)
 }
 
 // Links every value box, all asked for at once; a missing server is started and the other links still
-// tried.
+// tried. The missing server is said once per page, not once per box.
 void PageDisplay::linkAll()
 {
     const quint64 build = m_build;
@@ -112,13 +113,16 @@ void PageDisplay::linkAll()
     // Another page was built while the links waited; that build linked its own boxes.
     if (build != m_build)
         return;
+    bool serverMissingTold = false;
     for (const Status& linked : statuses) {
         if (linked)
             continue;
         const RunError& e = linked.error();
         if (e.number == ErrNo::NoForeignApplication) {
-            Messages::show(QStringLiteral("Loading RSLinx, you must refresh the page."));
-            reportLoadRSLinxFailure(CntrlDDE::Load_RSLinx());
+            if (!std::exchange(serverMissingTold, true)) {
+                Messages::show(QStringLiteral("Loading RSLinx, you must refresh the page."));
+                reportLoadRSLinxFailure(CntrlDDE::Load_RSLinx());
+            }
             QCoreApplication::processEvents();
             continue;
         }
@@ -146,6 +150,8 @@ void PageDisplay::reportLoadRSLinxFailure(const Status& started)
 
 void PageDisplay::Hide_DDETopics()
 {
+    // Boxes unlinked here end the links still waiting: they belong to a page that is going.
+    ++m_build;
     closeValueEdits();
     for (LinkBox* box : m_dataTopic) {
         box->hide();
@@ -159,7 +165,6 @@ void PageDisplay::Hide_DDETopics()
 
 void PageDisplay::Clear_DDEPage()
 {
-    ++m_build;
     DisplayBusy = true;
     Hide_DDETopics();
     while (m_dataTopic.size() > 1) {

@@ -1,6 +1,7 @@
 #include "WindowMenu.h"
 #include "ImportViewer.h"
 
+#include "CntrlForm.h"
 #include "CsvFile.h"
 #include "ImportFrame.h"
 #include "ListingModel.h"
@@ -56,6 +57,8 @@ ImportViewer::ImportViewer(QWidget* parent) : QMainWindow(parent), m_model(new L
     m_windowMenu = menuBar()->addMenu(QStringLiteral("Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, &ImportViewer::fillWindowMenu);
+    // The suite's face for menus and bars; the listing below keeps its fixed-pitch font.
+    CntrlForm::Set_Fonts(this);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

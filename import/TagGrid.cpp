@@ -82,7 +82,8 @@ QColor TagRowColours::backColour(int gridRow, const QPalette& palette) {
 }
 
 void TagRowColours::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    // The model's own text colour (values no longer current) wins over the dark blue.
+    option->palette.setColor(QPalette::Text, foreColour());
     QStyledItemDelegate::initStyleOption(option, index);
     option->backgroundBrush = backColour(index.row() + 1, option->palette);
-    option->palette.setColor(QPalette::Text, foreColour());
 }

@@ -22,7 +22,7 @@ void Fill_Tag_Grid(const NodeCollection& tree, MarkGrid* grid);
 } // namespace PLCTagHandler
 
 // Colours of the data columns 2 to 4: every second data row light grey, the others the window background,
-// text dark blue. Fill_Tag_Grid installs it on those columns.
+// text dark blue unless the model gives its own colour. Fill_Tag_Grid installs it on those columns.
 class TagRowColours : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -146,6 +146,8 @@ void DataView::InitViewer(const QString& appFolder)
     m_projectList->setCurrentIndex(-1);
     if (m_projectList->count() == 0)
         showNoProjectHint();
+    else
+        m_projectList->setPlaceholderText(QStringLiteral("Choose a project"));
     m_splitter->move(m_progTree->x() + px(TreeWidth), 0);
     CntrlForm::Draw_Grid(m_display->surface());
 

@@ -4,6 +4,7 @@
 #include "ViewerProject.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -79,6 +80,7 @@ private:
     QLabel* m_linkStatus = nullptr;
     QTimer* m_shutDown = nullptr;
     QTimer* m_logonTime = nullptr;
+    QPointer<Logon> m_logon;
 
     QString m_projectFile;
     QString m_shownPage; // key of the page shown, empty when none

@@ -8,9 +8,17 @@
 #include <QLabel>
 #include <QTimer>
 
+// One logon window: asking again brings the open one to the front.
 void DataView::ShowLogon()
 {
+    if (m_logon) {
+        m_logon->raise();
+        m_logon->activateWindow();
+        NoteActivity();
+        return;
+    }
     auto* logon = new Logon(Logon_State, this);
+    m_logon = logon;
     logon->setWindowFlag(Qt::Window);
     // Without a window manager the main window may never be re-activated; the close brings the logon in.
     connect(logon, &QDialog::finished, this, [this] {

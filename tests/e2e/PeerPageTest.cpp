@@ -3,12 +3,18 @@
 #include "DataView.h"
 #include "KeyedTree.h"
 #include "LinkFixture.h"
+#include "MarkGrid.h"
+#include "MarkedRows.h"
 #include "Messages.h"
+#include "Monitor.h"
 #include "PageDisplay.h"
 #include "PeerController.h"
+#include "TagGrid.h"
 #include "TempAppFolder.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -72,4 +78,39 @@ TEST_F(PeerPage, ViewerPageShowsAndWritesTheControllersValues)
     PeerClient check(peer.port(), QStringLiteral("1,0"));
     EXPECT_EQ(check.read(QStringLiteral("Counts[2]")), QStringLiteral("77"));
     EXPECT_EQ(check.read(QStringLiteral("Tank_Level")), QStringLiteral("0.25"));
+}
+
+TEST_F(PeerPage, MonitorRowSaysWhyWhileTheControllerIsAwayAndRecoversByItself)
+{
+    SKIP_WITHOUT_PEER();
+    PeerController peer({QStringLiteral("--plc=ControlLogix"), QStringLiteral("--path=1,0"),
+                         QStringLiteral("--tag=Tank_Level:REAL[1]")});
+    ASSERT_TRUE(peer.start());
+    TempAppFolder folder(TempAppFolder::Folders::None);
+    const QString topics = folder.path() + "CommTopics.txt";
+    TempAppFolder::write(topics, logixTopicLine("PLC1", peer.port(), 500).toLatin1() + "\r\n");
+    server.setArgs({QStringLiteral("--topics"), topics, QStringLiteral("--no-rules")});
+    ASSERT_TRUE(server.start());
+
+    QWidget window;
+    auto* grid = new MarkGrid(&window);
+    grid->resize(600, 200);
+    PLCTagHandler::Init_Tag_Grid(grid);
+    grid->cells().setShape(2, PLCTagHandler::TagGridColumns);
+    grid->cells().setText(1, 0, MarkedRow);
+    grid->cells().setText(1, 2, QStringLiteral("Tank_Level"));
+    Monitor monitor(grid, new QPushButton(&window), new QCheckBox(&window), &window);
+    window.show();
+    monitor.BuildMonitorLinks(QStringLiteral("PLC1"), QString());
+    monitor.ToggleMonitor();
+    const auto cell = [&] { return grid->cells().text(1, Monitor::ValueColumn); };
+    const auto tip = [&] { return grid->model()->index(0, Monitor::ValueColumn).data(Qt::ToolTipRole).toString(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cell() == QStringLiteral("0"); }, 3000)) << cell().toStdString();
+
+    peer.freeze(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cell() == QStringLiteral("?"); }, 5000));
+    EXPECT_TRUE(tip().startsWith(QStringLiteral("Server error"))) << tip().toStdString();
+    peer.freeze(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cell() == QStringLiteral("0"); }, 15000)) << cell().toStdString();
+    EXPECT_TRUE(tip().isEmpty());
 }

@@ -1,6 +1,8 @@
 #include "DataView.h"
 #include "KeyedTree.h"
 #include "LinkBox.h"
+#include "LinkClient.h"
+#include "LinkTestServer.h"
 #include "Messages.h"
 #include "PageDisplay.h"
 #include "Logon.h"
@@ -8,6 +10,7 @@
 #include "SiteKey.h"
 #include "TempAppFolder.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
@@ -160,6 +163,42 @@ TEST(DataView, AFolderWithoutProjectsSaysWhatToDo)
 
     Viewer withProjects;
     EXPECT_FALSE(withProjects.view->noProjectHint()->isVisible());
+    EXPECT_EQ(withProjects.view->projectList()->currentIndex(), -1);
+    EXPECT_EQ(withProjects.view->projectList()->placeholderText(), QStringLiteral("Choose a project"));
+}
+
+TEST(DataView, OneLogonWindowThatASecondRequestBringsToTheFront)
+{
+    Viewer v;
+    TempAppFolder::write(SiteKey::PathIn(v.app.path()), "00112233445566778899aabbccddeeff\r\n");
+    QAction* logon = v.view->findChild<QAction*>("mnu(0)");
+    logon->trigger();
+    logon->trigger();
+    const QList<Logon*> windows = v.view->findChildren<Logon*>("Logon");
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_TRUE(windows[0]->isVisible());
+
+    windows[0]->password()->setText(ExpectedPassword(*SiteKey::Read(v.app.path()), QDate::currentDate()));
+    windows[0]->CheckLogon();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(v.view->findChildren<Logon*>("Logon").isEmpty());
+    logon->trigger();
+    EXPECT_EQ(v.view->findChildren<Logon*>("Logon").size(), 1) << "a new one once the first has gone";
+}
+
+TEST(DataView, ChoosingAProjectWhileAPageStillLinksSaysNothing)
+{
+    LinkTestServer server({"--no-rules", "--delay-ms", "300"});
+    Viewer v;
+    qputenv("HMI_LINK_SOCKET", server.socket().toLocal8Bit());
+    ASSERT_TRUE(server.start());
+    QTimer::singleShot(100, v.view.get(), [&v] { v.view->ProjectList_Click("A.B"); });
+    v.openPage();
+    EXPECT_TRUE(v.view->windowTitle().endsWith("A.B"));
+    EXPECT_TRUE(v.messages.texts().isEmpty()) << v.messages.texts().join(" | ").toStdString();
+    EXPECT_FALSE(v.view->display()->dataTopic(0)->isVisible());
+    if (LinkClient* client = LinkClient::existing())
+        client->disconnectFromServer();
 }
 
 TEST(DataView, EndsAfterThirtyIdleMinutes)
