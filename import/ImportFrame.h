@@ -18,6 +18,8 @@ class Progress;
 struct ImportOutcome {
     QStringList messages;
     bool failed = false;
+    // The file is not a tag export; nothing was imported.
+    bool refused = false;
 
     bool clean() const { return messages.isEmpty(); }
 };

@@ -117,6 +117,10 @@ int main(int argc, char** argv) {
         }
         NodeList tree;
         const ImportOutcome outcome = Proc500::Import_Listing(path, tree, &progress);
+        if (outcome.refused) {
+            status = fail(path + QStringLiteral(": not converted"));
+            continue;
+        }
         if (outcome.failed) {
             status =
                 fail(path + QStringLiteral(": not converted, the import could not read or write its files"));

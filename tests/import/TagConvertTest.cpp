@@ -73,6 +73,7 @@ TEST(TagConvert, FailuresExitNonZeroWithAClearMessage) {
     TempAppFolder app;
     const QString omega = QString::fromUtf8("\u03a9mega");
     TempAppFolder::write(app.path() + "notes.csv", "name;value\r\nalpha;1\r\n");
+    TempAppFolder::write(app.path() + "NoAddresses.csv", "\"Address\",\"Symbol\"\r\n");
     TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
     TempAppFolder::write(app.path() + omega + ".csv", rslogix500());
     TempAppFolder::write(app.path() + "NoDot", rslogix500());
@@ -82,7 +83,8 @@ TEST(TagConvert, FailuresExitNonZeroWithAClearMessage) {
         QString says;
     } cases[] = {
         {{"-f", app.path(), app.path() + "missing.csv"}, 1, "cannot read the export"},
-        {{"-f", app.path(), app.path() + "notes.csv"}, 1, "no tags found"},
+        {{"-f", app.path(), app.path() + "notes.csv"}, 1, "notes.csv is not a tag export"},
+        {{"-f", app.path(), app.path() + "NoAddresses.csv"}, 1, "no tags found"},
         {{"-f", app.path() + "nowhere", app.path() + "Line1.csv"}, 1, "does not exist"},
         {{"-f", app.path(), "-n", "x", app.path() + "Line1.csv", app.path() + "notes.csv"},
          2,
@@ -110,6 +112,22 @@ TEST(TagConvert, FailuresExitNonZeroWithAClearMessage) {
     EXPECT_EQ(QDir(app.tstruct("")).entryList(QDir::Files), QStringList{"Line1.stc"});
 }
 
+TEST(TagConvert, ASheetThatIsNotAnExportNeverReplacesAGoodStructureFile) {
+    TempAppFolder app;
+    TempAppFolder::write(app.path() + "Line2.csv", rslogix500());
+    ASSERT_EQ(tagConvert({"-f", app.path(), app.path() + "Line2.csv"}).exitCode, 0);
+    const QByteArray good = TempAppFolder::read(app.tstruct("Line2.stc"));
+
+    // Its first column starts with the letters of data files, as addresses do.
+    TempAppFolder::write(app.path() + "Line2.csv",
+                         "Name,Value,Unit\r\nTank level,42,%\r\nSpeed,1200,rpm\r\nFlow,3,l/s\r\n");
+    const ConvertRun run = tagConvert({"-f", app.path(), app.path() + "Line2.csv"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Line2.csv is not a tag export")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("Step")) << run.err.toStdString();
+    EXPECT_EQ(TempAppFolder::read(app.tstruct("Line2.stc")), good);
+}
+
 TEST(TagConvert, TwoConvertersInOneFolderEachWriteTheirOwnExports) {
     TempAppFolder app;
     // Exports large enough that the two runs overlap; every address says which export it came from.
@@ -117,7 +135,7 @@ TEST(TagConvert, TwoConvertersInOneFolderEachWriteTheirOwnExports) {
     for (int run = 0; run < 2; ++run)
         for (int k = 0; k < 4; ++k) {
             const QByteArray name = QByteArray(run ? "B" : "A") + QByteArray::number(k);
-            QByteArray csv;
+            QByteArray csv = "Address,Symbol\r\n";
             for (int i = 0; i < 6000; ++i)
                 csv += "N7:" + QByteArray::number(i) + ",,,\"" + name + "\",,,,\r\n";
             TempAppFolder::write(app.path() + name + ".csv", csv);
