@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -23,12 +24,15 @@ struct ConvertRun {
     QString out, err;
 };
 
+// The programs' folder, or where the build puts it beside the test programs.
+QString tagConvertProgram() {
+    return qEnvironmentVariable("HMI_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin") +
+           "/TagConvert";
+}
+
 ConvertRun tagConvert(const QStringList& args) {
     QProcess p;
-    // The programs' folder, or where the build puts it beside the test programs.
-    const QString bin =
-        qEnvironmentVariable("HMI_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin");
-    p.start(bin + "/TagConvert", args);
+    p.start(tagConvertProgram(), args);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromLocal8Bit(p.readAllStandardOutput()),
@@ -142,10 +146,8 @@ TEST(TagConvert, TwoConvertersInOneFolderEachWriteTheirOwnExports) {
             runs[run] << app.path() + name + ".csv";
         }
     QProcess converters[2];
-    const QString bin =
-        qEnvironmentVariable("HMI_BIN_DIR", QCoreApplication::applicationDirPath() + "/../bin");
     for (int run = 0; run < 2; ++run)
-        converters[run].start(bin + "/TagConvert", QStringList{"-f", app.path()} + runs[run]);
+        converters[run].start(tagConvertProgram(), QStringList{"-f", app.path()} + runs[run]);
     for (QProcess& p : converters) {
         ASSERT_TRUE(p.waitForFinished(120000));
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
@@ -157,4 +159,33 @@ TEST(TagConvert, TwoConvertersInOneFolderEachWriteTheirOwnExports) {
             EXPECT_EQ(stc.count("\t000" + name.toLatin1() + "\t"), 6000) << name.toStdString();
         }
     EXPECT_TRUE(stagedLeft().isEmpty());
+}
+
+TEST(TagConvert, TheNextImportRemovesTheFolderOfAKilledOneButNotOfARunningOne) {
+    TempAppFolder app;
+    // An import still running in this process holds its lock.
+    QLockFile running(app.tstruct("Import-live.lock"));
+    ASSERT_TRUE(running.tryLock(0));
+    ASSERT_TRUE(QDir().mkpath(app.tstruct("Import-live")));
+
+    QByteArray csv = "Address,Symbol\r\n";
+    for (int i = 0; i < 50000; ++i)
+        csv += "N7:" + QByteArray::number(i) + ",,,\"x\",,,,\r\n";
+    TempAppFolder::write(app.path() + "Big.csv", csv);
+    QProcess converter;
+    converter.setProcessChannelMode(QProcess::MergedChannels);
+    converter.start(tagConvertProgram(), {"-f", app.path(), app.path() + "Big.csv"});
+    QByteArray said;
+    while (!said.contains("Step 2 of 6") && converter.waitForReadyRead(60000))
+        said += converter.readAll();
+    converter.kill();
+    ASSERT_TRUE(converter.waitForFinished(60000));
+    ASSERT_EQ(converter.exitStatus(), QProcess::CrashExit) << said.constData();
+    // Its folder beside the running one.
+    ASSERT_EQ(QDir(app.tstruct("")).entryList({"Import-*"}, QDir::Dirs).size(), 2) << said.constData();
+
+    TempAppFolder::write(app.path() + "Line1.csv", rslogix500());
+    NodeList tree;
+    EXPECT_TRUE(Proc500::Import_Listing(app.path() + "Line1.csv", tree).clean());
+    EXPECT_EQ(stagedLeft(), QStringList({"Import-live", "Import-live.lock"}));
 }
