@@ -1,5 +1,5 @@
-// An RSLogix500 tag export through the check of its header and the whole import pipeline, into the converter's node list, an address
-// tree.
+// An RSLogix500 tag export through the check of its header and the whole import pipeline into an address
+// tree, in the converter's node list.
 #include "ExportKind.h"
 #include "FuzzSupport.h"
 #include "Proc500.h"

@@ -63,8 +63,8 @@ bool StagingFolder::remove() {
 void StagingFolder::removeAbandoned(const QString& parent) {
     const QDir dir(parent);
     QStringList names;
-    for (QString name : dir.entryList({Prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Files | QDir::Hidden |
-                                                                        QDir::NoDotAndDotDot)) {
+    for (QString name : dir.entryList({Prefix + QLatin1Char('*')},
+                                      QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)) {
         if (name.endsWith(LockSuffix))
             name.chop(LockSuffix.size());
         // Qt's own helper files of a lock have further dots.

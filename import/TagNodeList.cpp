@@ -64,15 +64,11 @@ qint32 TagNodeList::store(const QString& value, qint32 base) {
         return EmptyPiece;
     const QByteArray bytes = value.toUtf8();
     qsizetype shared = 0;
-    if (base > EmptyPiece) {
-        const QByteArray prefix = bytesOf(base);
-        if (bytes.startsWith(prefix))
-            shared = prefix.size();
-        else
-            base = -1;
-    } else {
+    if (base > EmptyPiece && m_pieces[size_t(base)].length <= bytes.size() &&
+        equals(base, QByteArrayView(bytes).first(m_pieces[size_t(base)].length)))
+        shared = m_pieces[size_t(base)].length;
+    else
         base = -1;
-    }
     m_pieces.push_back({m_arena.size(), base, static_cast<qint32>(bytes.size())});
     m_arena.append(bytes.constData() + shared, bytes.size() - shared);
     return static_cast<qint32>(m_pieces.size() - 1);
@@ -89,6 +85,19 @@ QByteArray TagNodeList::bytesOf(qint32 piece) const {
     return out;
 }
 
+bool TagNodeList::equals(qint32 piece, QByteArrayView bytes) const {
+    if (m_pieces[size_t(piece)].length != bytes.size())
+        return false;
+    for (qint32 p = piece; p >= 0; p = m_pieces[size_t(p)].base) {
+        const Piece& part = m_pieces[size_t(p)];
+        const qint32 from = part.base >= 0 ? m_pieces[size_t(part.base)].length : 0;
+        if (QByteArrayView(m_arena.constData() + part.offset, part.length - from) !=
+            bytes.sliced(from, part.length - from))
+            return false;
+    }
+    return true;
+}
+
 qint32 TagNodeList::imageOf(const QString& image) {
     const auto found = m_imageIndex.constFind(image);
     if (found != m_imageIndex.constEnd())
@@ -103,7 +112,7 @@ int TagNodeList::find(const QByteArray& key, quint32 hash) const {
     const size_t mask = m_slots.size() - 1;
     for (size_t s = hash & mask; m_slots[s] != 0; s = (s + 1) & mask) {
         const Node& node = at(m_slots[s]);
-        if (node.hash == hash && bytesOf(node.key) == key)
+        if (node.hash == hash && equals(node.key, key))
             return m_slots[s];
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "NodeCollection.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QStringList>
 
@@ -57,6 +58,8 @@ private:
     qint32 store(const QString& value, qint32 base);
     QByteArray bytesOf(qint32 piece) const;
     QString stringOf(qint32 piece) const { return QString::fromUtf8(bytesOf(piece)); }
+    // True when the piece's string is these bytes; compared in place.
+    bool equals(qint32 piece, QByteArrayView bytes) const;
     qint32 imageOf(const QString& image);
 
     // Open addressing by key hash: slot holds a node index, 0 when free.

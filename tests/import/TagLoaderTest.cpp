@@ -195,7 +195,8 @@ TEST_F(TagLoaderTest, NothingImportedNothingSaved) {
     loader->mnu_Click(2);
     EXPECT_FALSE(util->isVisible());
     ASSERT_EQ(messages.texts().size(), 2);
-    EXPECT_TRUE(messages.texts()[0].startsWith(path + " is not a tag export")) << messages.texts()[0].toStdString();
+    EXPECT_TRUE(messages.texts()[0].startsWith(path + " is not a tag export"))
+        << messages.texts()[0].toStdString();
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Old.stc")), QByteArray("kept"));
 }
 

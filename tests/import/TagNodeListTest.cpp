@@ -38,9 +38,9 @@ TEST(TagNodeList, StringsBuiltOnAParentsStayWhenTheParentChanges) {
     tree.setTag(3, "000Root/a: child");
     tree.setTag(2, "000described");
     tree.setText(1, "Renamed");
-    EXPECT_EQ(dump(tree), QStringList({"|R|Renamed||PLC500", "R|R1.|Root/a|000described|C",
-                                       "R1.|R1.1.|Other|000Root/a: child|C", "R||no key||C",
-                                       "R||no key either||C"}));
+    EXPECT_EQ(dump(tree),
+              QStringList({"|R|Renamed||PLC500", "R|R1.|Root/a|000described|C",
+                           "R1.|R1.1.|Other|000Root/a: child|C", "R||no key||C", "R||no key either||C"}));
 
     // Removing from the middle renumbers the nodes after it; keys of removed nodes are free again.
     tree.select(4);
