@@ -17,9 +17,8 @@ const QString FramePrefix = QStringLiteral("Step 1");
 }
 
 ImportFrame::ImportFrame(const QString& source, QStringList stagedNames, int stepCount, Progress* progress)
-    : m_sourceName(QFileInfo(source).fileName()),
-      m_folder(SharedVars::TStructFolder + QStringLiteral("Import-XXXXXX")), m_staged(std::move(stagedNames)),
-      m_stepCount(stepCount), m_progress(progress) {
+    : m_sourceName(QFileInfo(source).fileName()), m_folder(SharedVars::TStructFolder),
+      m_staged(std::move(stagedNames)), m_stepCount(stepCount), m_progress(progress) {
     // Without a folder every staged file fails; this one message stands for all of them.
     if (!m_folder.isValid())
         ioFailure(FramePrefix, QString(),
@@ -124,7 +123,7 @@ ImportOutcome ImportFrame::finish() {
 }
 
 void ImportFrame::removeStaged() {
-    if (m_folder.isValid() && !m_folder.remove())
-        reportAbout(FramePrefix, RunError::of(ErrNo::PermissionDenied),
-                    QDir::toNativeSeparators(m_folder.path()));
+    const QString folder = m_folder.path();
+    if (!m_folder.remove())
+        reportAbout(FramePrefix, RunError::of(ErrNo::PermissionDenied), QDir::toNativeSeparators(folder));
 }

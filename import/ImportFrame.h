@@ -1,12 +1,12 @@
 #pragma once
 
 #include "RunError.h"
+#include "StagingFolder.h"
 
 #include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <vector>
@@ -18,6 +18,8 @@ class Progress;
 struct ImportOutcome {
     QStringList messages;
     bool failed = false;
+    // The file is not a tag export; nothing was imported.
+    bool refused = false;
 
     bool clean() const { return messages.isEmpty(); }
 };
@@ -72,7 +74,7 @@ private:
     void ioFailure(const QString& prefix, const QString& path, const RunError& error);
 
     QString m_sourceName;
-    QTemporaryDir m_folder;
+    StagingFolder m_folder;
     QStringList m_staged;
     int m_stepCount;
     Progress* m_progress;

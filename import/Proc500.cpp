@@ -1,9 +1,11 @@
 #include "Proc500.h"
 
 #include "CsvFile.h"
+#include "ExportKind.h"
 #include "FileIO.h"
 #include "ImportLimits.h"
 #include "LineBytes.h"
+#include "Messages.h"
 #include "NodeCollection.h"
 #include "PLCData.h"
 #include "Proc5000.h"
@@ -22,18 +24,12 @@ namespace {
 
 const QByteArray NoInfo = QByteArrayLiteral("No Info");
 
-// Lines the address database starts with; headers and empty lines start otherwise.
-bool isAddressLine(QByteArrayView line) {
-    static const QByteArrayView first("BNIOFRTCQS");
-    return !line.isEmpty() && first.contains(line[0]);
-}
-
 QByteArray step1(ImportFrame& frame, const QByteArray& source) {
     Writer out(source.size());
     int number = 0;
     LineBytes::forEachLine(source, [&](QByteArrayView line) {
         ++number;
-        if (isAddressLine(line) && ImportLimits::fits(frame, line, number, {0, ".:/", "Address"}))
+        if (ExportKind::isAddressLine(line) && ImportLimits::fits(frame, line, number, {0, ".:/", "Address"}))
             out.raw(line).endLine();
     });
     return std::move(out.bytes());
@@ -156,16 +152,10 @@ void step6(ImportFrame& frame, const QByteArray& input, NodeCollection& tree) {
 
 int Get_Import_Type(const QString& path) {
     QFile file(path);
-    QByteArray first;
+    QByteArray head;
     if (file.open(QIODevice::ReadOnly))
-        first = file.read(FileIO::MaxLineLength + 2);
-    // A line may end in CR alone.
-    const qsizetype end = first.indexOf('\r');
-    if (end >= 0)
-        first.truncate(end);
-    if (const qsizetype lf = first.indexOf('\n'); lf >= 0)
-        first.truncate(lf);
-    return first.contains("remark") ? RSLogix5000Export : RSLogix500Export;
+        head = file.read(FileIO::MaxLineLength + 2);
+    return ExportKind::isRSLogix5000(head) ? RSLogix5000Export : RSLogix500Export;
 }
 
 void Clear_Nodes(NodeCollection& tree) {
@@ -214,8 +204,18 @@ ImportOutcome Import_RSLogix500(const QString& path, NodeCollection& tree, Progr
 }
 
 ImportOutcome Import_Listing(const QString& path, NodeCollection& tree, Progress* progress) {
-    return Get_Import_Type(path) == RSLogix5000Export ? Proc5000::Import_RSLogix5000(path, tree, progress)
-                                                      : Import_RSLogix500(path, tree, progress);
+    QFile file(path);
+    // An unreadable file goes on to the pipeline, which says why it cannot be read.
+    const ExportKind::Kind kind =
+        file.open(QIODevice::ReadOnly) ? ExportKind::of(file.readAll()) : ExportKind::RSLogix500;
+    file.close();
+    if (kind == ExportKind::Unknown) {
+        ImportOutcome refused{{ExportKind::refusal(path)}, false, true};
+        Messages::show(refused.messages.front());
+        return refused;
+    }
+    return kind == ExportKind::RSLogix5000 ? Proc5000::Import_RSLogix5000(path, tree, progress)
+                                           : Import_RSLogix500(path, tree, progress);
 }
 
 } // namespace Proc500

@@ -18,7 +18,8 @@ int Get_Import_Type(const QString& path);
 // The tree is emptied first, so a second import never meets the keys of the first.
 ImportOutcome Import_RSLogix500(const QString& path, NodeCollection& tree, Progress* progress = nullptr);
 
-// Runs the pipeline that Get_Import_Type chooses.
+// Runs the pipeline for the export's kind (ExportKind). A file that is neither kind of export is refused
+// with a message before anything is written or the tree is touched (ImportOutcome::refused).
 ImportOutcome Import_Listing(const QString& path, NodeCollection& tree, Progress* progress = nullptr);
 
 // Removes every node, roots last-first, each with its subtree.

@@ -10,6 +10,8 @@
 
 #include <QDir>
 
+#include <vector>
+
 namespace TagRoutines {
 
 namespace {
@@ -68,8 +70,25 @@ Result<QString> saveTarget(const PLCData& r, const NodeCollection& tree) {
     return target;
 }
 
+// The size of the file, so its buffer is made once: a buffer that grows as it fills holds the old and the
+// new one at once, half as much again as the file.
+qsizetype fileSize(const PLCData& r, const NodeCollection& tree) {
+    qsizetype size = 0;
+    for (int line = 0; line < 5; ++line)
+        size += headerOf(r, line).size() + 2;
+    // A parent stands before its children, so its key's length is known when they come.
+    std::vector<qsizetype> keyLength(size_t(tree.count()) + 1, 0);
+    for (int i = 1; i <= tree.count(); ++i) {
+        keyLength[size_t(i)] = tree.key(i).size();
+        size += keyLength[size_t(tree.parent(i))] + keyLength[size_t(i)] + tree.text(i).size() +
+                tree.tag(i).size() + 6;
+    }
+    return size;
+}
+
 QByteArray fileBytes(const PLCData& r, const NodeCollection& tree, Progress* progress) {
     QByteArray out;
+    out.reserve(fileSize(r, tree));
     for (int line = 0; line < 5; ++line) {
         out += headerOf(r, line).toLatin1();
         out += "\r\n";

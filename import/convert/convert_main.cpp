@@ -2,11 +2,11 @@
 // "Save PLC" do, for engineers who convert many exports at once.
 
 #include "Messages.h"
-#include "NodeList.h"
 #include "PLCData.h"
 #include "Proc500.h"
 #include "Progress.h"
 #include "SharedVars.h"
+#include "TagNodeList.h"
 #include "TagRoutines.h"
 
 #include <QCommandLineParser>
@@ -115,8 +115,12 @@ int main(int argc, char** argv) {
             status = fail(path + QStringLiteral(": cannot read the export"));
             continue;
         }
-        NodeList tree;
+        TagNodeList tree;
         const ImportOutcome outcome = Proc500::Import_Listing(path, tree, &progress);
+        if (outcome.refused) {
+            status = fail(path + QStringLiteral(": not converted"));
+            continue;
+        }
         if (outcome.failed) {
             status =
                 fail(path + QStringLiteral(": not converted, the import could not read or write its files"));

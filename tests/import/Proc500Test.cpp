@@ -1,4 +1,5 @@
 #include "Proc500.h"
+#include "ExportKind.h"
 #include "ImportLimits.h"
 #include "ImportTestData.h"
 #include "KeyedTree.h"
@@ -259,4 +260,23 @@ TEST(Proc500, ImportTypeFromTheFirstLineOnly) {
         EXPECT_EQ(Proc500::Get_Import_Type(app.path() + "t.csv"), c.type) << c.bytes.constData();
     }
     EXPECT_EQ(Proc500::Get_Import_Type(app.path() + "missing.csv"), 2);
+}
+
+TEST(Proc500, OnlyFilesWithAnExportsHeaderAreTagExports) {
+    using namespace ExportKind;
+    const struct {
+        QByteArray bytes;
+        Kind kind;
+    } cases[] = {
+        {rslogix500(), RSLogix500},
+        {rslogix5000(), RSLogix5000},
+        {"address list\r\n\r\n address ,Symbol\rN7:0,,,x\r", RSLogix500},
+        {"Name,Value,Unit\r\nTank,3,%\r\n", Unknown},
+        // The header must come before the addresses it heads.
+        {"N7:0,,,x\r\nAddress,Symbol\r\n", Unknown},
+        {"\"Addresses\",\"Symbol\"\r\n", Unknown},
+        {"", Unknown},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ExportKind::of(c.bytes), c.kind) << c.bytes.constData();
 }

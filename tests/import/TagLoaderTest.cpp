@@ -187,6 +187,17 @@ TEST_F(TagLoaderTest, NothingImportedNothingSaved) {
     EXPECT_FALSE(util->isVisible());
     EXPECT_EQ(messages.texts(), QStringList{"No tags were found in " + path + "; there is nothing to save."});
     EXPECT_EQ(TempAppFolder::read(app.tstruct("Old.stc")), QByteArray("kept"));
+
+    // A sheet that is not an export is refused at once; its lines would otherwise pass for addresses.
+    messages.clear();
+    importFile("Old.csv", "Name,Value,Unit\r\nTank level,42,%\r\nSpeed,1200,rpm\r\n");
+    EXPECT_EQ(loader->FlagTree()->count(), 0);
+    loader->mnu_Click(2);
+    EXPECT_FALSE(util->isVisible());
+    ASSERT_EQ(messages.texts().size(), 2);
+    EXPECT_TRUE(messages.texts()[0].startsWith(path + " is not a tag export"))
+        << messages.texts()[0].toStdString();
+    EXPECT_EQ(TempAppFolder::read(app.tstruct("Old.stc")), QByteArray("kept"));
 }
 
 TEST_F(TagLoaderTest, NamesOutsideLatin1AreRefusedBeforeAnythingIsWritten) {
