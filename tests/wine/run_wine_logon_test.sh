@@ -38,22 +38,6 @@ echo "DayPassword.exe: $windows_password, DayPassword on Linux: $linux_password"
 # runs from the build with the Qt it was built against (as the display test does) and reads that folder.
 cp -r "$dist" "$work/app"
 cp "$work/site/Site.key" "$work/app/"
-runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
-pthread=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
-export WINEPATH="$(windows_path "$qt_mingw/bin");$(windows_path "$runtime");$(windows_path "$pthread")"
-export QT_PLUGIN_PATH=$(windows_path "$qt_mingw/plugins") QT_QPA_PLATFORM=offscreen
 export HMI_DAY_PASSWORD=$windows_password HMI_APP_FOLDER=$(windows_path "$work/app")
-# Wine may not end a Qt program on the offscreen platform: its result line ends the wait.
-timeout 240 "$wine" "$test_exe" >"$work/out.log" 2>&1 &
-test_pid=$!
-for _ in $(seq 2400); do
-    grep -qE '^\[  (PASSED|FAILED)  \]' "$work/out.log" && break
-    kill -0 "$test_pid" 2>/dev/null || break
-    sleep 0.1
-done
-sleep 0.5
-kill "$test_pid" 2>/dev/null || true
-cat "$work/out.log"
-grep -q '^\[  PASSED  \]' "$work/out.log" && ! grep -q '^\[  FAILED  \]' "$work/out.log" ||
-    fail "the logon test failed under Wine"
+run_test_program "$test_exe" "logon"
 echo "done after $((SECONDS - started)) s"

@@ -51,3 +51,27 @@ windows_path() {
     path=$(realpath -m "$1")
     echo "Z:${path//\//\\}"
 }
+
+# Runs a Windows test program of the build under Wine on the offscreen platform, with the Qt and MinGW
+# runtime DLLs from where they were built, not copied; fails naming what failed. Needs $work.
+# Usage: run_test_program EXE "what it tests"
+run_test_program() {
+    local runtime pthread test_pid
+    runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+    pthread=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
+    export WINEPATH="$(windows_path "$qt_mingw/bin");$(windows_path "$runtime");$(windows_path "$pthread")"
+    export QT_PLUGIN_PATH=$(windows_path "$qt_mingw/plugins") QT_QPA_PLATFORM=offscreen
+    # Wine may not end a Qt program on the offscreen platform: its result line ends the wait.
+    timeout 240 "$wine" "$1" >"$work/out.log" 2>&1 &
+    test_pid=$!
+    for _ in $(seq 2400); do
+        grep -qE '^\[  (PASSED|FAILED)  \]' "$work/out.log" && break
+        kill -0 "$test_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    sleep 0.5
+    kill "$test_pid" 2>/dev/null || true
+    cat "$work/out.log"
+    grep -q '^\[  PASSED  \]' "$work/out.log" && ! grep -q '^\[  FAILED  \]' "$work/out.log" ||
+        fail "the $2 test failed under Wine"
+}
