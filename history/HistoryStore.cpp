@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 
 namespace history {
 
@@ -256,6 +259,7 @@ Result<bool> HistoryStore::deleteSlice(std::int64_t cutoffMs, std::int64_t slice
 
 void HistoryStore::readRows(QSqlQuery& query, std::vector<Sample>& out)
 {
+    const bool full = query.record().count() == 4;
     while (query.next()) {
         Sample s;
         s.timeMs = query.value(0).toLongLong();
@@ -263,14 +267,32 @@ void HistoryStore::readRows(QSqlQuery& query, std::vector<Sample>& out)
         s.isNumber = !v.isNull();
         if (s.isNumber)
             s.number = v.toDouble();
-        const QVariant q = query.value(2);
-        if (!q.isNull())
-            s.quality = static_cast<Quality>(q.toInt());
-        const QVariant x = query.value(3);
-        if (!x.isNull())
-            s.text = fromQt(x.toString());
+        if (full) {
+            const QVariant q = query.value(2);
+            if (!q.isNull())
+                s.quality = static_cast<Quality>(q.toInt());
+            const QVariant x = query.value(3);
+            if (!x.isNull())
+                s.text = fromQt(x.toString());
+        }
         out.push_back(std::move(s));
     }
+}
+
+bool HistoryStore::runRead(QSqlQuery& query, const QString& sql, const std::vector<std::int64_t>& times,
+                           std::vector<Sample>& out)
+{
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    query.prepare(sql);
+    for (std::int64_t t : times)
+        query.addBindValue(qlonglong(t));
+    if (!query.exec()) {
+        m_lastError = failure(QStringLiteral("read"), query.lastError().text()).description;
+        return false;
+    }
+    readRows(query, out);
+    return true;
 }
 
 std::vector<Sample> HistoryStore::samples(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs)
@@ -284,26 +306,24 @@ std::vector<Sample> HistoryStore::samples(const SeriesKey& key, std::int64_t fro
     if (!*id)
         return out;
     const QString table = tableOf(**id);
-    // One after the other: a forward-only PostgreSQL query holds the connection until it is read.
-    QSqlQuery before(m_db);
-    before.setForwardOnly(true);
-    before.prepare(QStringLiteral("SELECT t, v, q, x FROM %1 WHERE t < ? ORDER BY t DESC LIMIT 1").arg(table));
-    before.addBindValue(qlonglong(fromMs));
-    if (!before.exec()) {
-        m_lastError = failure(QStringLiteral("read"), before.lastError().text()).description;
-        return out;
-    }
-    readRows(before, out);
-    QSqlQuery range(m_db);
-    range.setForwardOnly(true);
-    range.prepare(QStringLiteral("SELECT t, v, q, x FROM %1 WHERE t >= ? AND t <= ? ORDER BY t").arg(table));
-    range.addBindValue(qlonglong(fromMs));
-    range.addBindValue(qlonglong(toMs));
-    if (!range.exec()) {
-        m_lastError = failure(QStringLiteral("read"), range.lastError().text()).description;
-        return out;
-    }
-    readRows(range, out);
+    // One after the other: a forward-only PostgreSQL query holds the connection until it is read. Good
+    // numbers, nearly every row, come as time and value alone; the few others are merged in by time.
+    QSqlQuery before(m_db), numbers(m_db), others(m_db);
+    if (!runRead(before, QStringLiteral("SELECT t, v, q, x FROM %1 WHERE t < ? ORDER BY t DESC LIMIT 1").arg(table),
+                 {fromMs}, out))
+        return {};
+    std::vector<Sample> good, rest;
+    const QString range = QStringLiteral(" FROM %1 WHERE t >= ? AND t <= ? AND ").arg(table);
+    if (!runRead(numbers, QStringLiteral("SELECT t, v") + range + QStringLiteral("q IS NULL AND x IS NULL ORDER BY t"),
+                 {fromMs, toMs}, good) ||
+        !runRead(others,
+                 QStringLiteral("SELECT t, v, q, x") + range + QStringLiteral("(q IS NOT NULL OR x IS NOT NULL) ORDER BY t"),
+                 {fromMs, toMs}, rest))
+        return {};
+    out.reserve(out.size() + good.size() + rest.size());
+    std::merge(std::make_move_iterator(good.begin()), std::make_move_iterator(good.end()),
+               std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()), std::back_inserter(out),
+               [](const Sample& a, const Sample& b) { return a.timeMs < b.timeMs; });
     return out;
 }
 

@@ -69,6 +69,8 @@ private:
     Result<std::optional<int>> findSeries(const SeriesKey& key);
     QSqlQuery& insertQuery(int seriesId);
     void readRows(QSqlQuery& query, std::vector<Sample>& out);
+    bool runRead(QSqlQuery& query, const QString& sql, const std::vector<std::int64_t>& times,
+                 std::vector<Sample>& out);
     RunError failure(const QString& what, const QString& driverText) const;
 
     StoreConfig m_config;
