@@ -6,7 +6,8 @@
 #include <QProcess>
 #include <QString>
 
-// The real CommServer on a socket of this bench's own, without simulation rules; ended with the bench.
+// The real CommServer on a socket of this bench's own, without simulation rules unless given "--rules FILE";
+// ended with the bench.
 class BenchServer {
 public:
     explicit BenchServer(const QString& name, const QStringList& moreArgs = {})
@@ -14,7 +15,8 @@ public:
     {
         qputenv("HMI_LINK_SOCKET", m_socket.toLocal8Bit());
         m_process.start(QStringLiteral(HMI_BIN_DIR "/CommServer"),
-                        QStringList{QStringLiteral("--socket"), m_socket, QStringLiteral("--no-rules")} +
+                        QStringList{QStringLiteral("--socket"), m_socket} +
+                            (moreArgs.contains(QStringLiteral("--rules")) ? QStringList{} : QStringList{QStringLiteral("--no-rules")}) +
                             moreArgs);
     }
     ~BenchServer()

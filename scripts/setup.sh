@@ -7,7 +7,10 @@ set -euo pipefail
 # cross build up, xwininfo sees the Windows programs' windows on Xvfb.
 # The fonts stand in for the Windows families the windows ask for ("Comic Sans MS", "Courier New", "Arial");
 # without them fontconfig may pick a script face.
+# The history: Qt SQL's SQLite and PostgreSQL drivers, and a PostgreSQL server whose throwaway clusters
+# (pg_virtualenv) the tests and benchmarks use.
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev googletest xvfb xauth x11-utils
+    libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common
     wine64 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 zip ccache
     fonts-comic-neue fonts-liberation fonts-liberation2)
 

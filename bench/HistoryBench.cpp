@@ -1,0 +1,215 @@
+// History: the recorder against 20,000 value changes per second from CommServer (lost changes, CPU),
+// bytes per stored sample, reading 4 pens x 24 h at 1 Hz from SQLite and PostgreSQL, and the recorder's
+// write path against a bare batched insert of the same rows.
+#include "BenchServer.h"
+#include "HistoryStore.h"
+#include "HistoryStoreWriter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cmath>
+#include <cstdio>
+#include <unistd.h>
+
+using history::HistoryStore;
+using history::Sample;
+using history::SeriesKey;
+
+namespace {
+
+constexpr int Pens = 4;
+constexpr int DaySeconds = 24 * 3600;
+constexpr std::int64_t Start = 1'765'000'000'000;
+
+// CPU seconds a process has used, from /proc.
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return (f.value(11).toDouble() + f.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// 4 pens, one fractional value a second each for a day, in batches of one second as the recorder writes them.
+std::vector<std::vector<HistoryStore::Row>> dayOfPens(const std::vector<int>& ids)
+{
+    std::vector<std::vector<HistoryStore::Row>> batches(DaySeconds);
+    for (int s = 0; s < DaySeconds; ++s)
+        for (int p = 0; p < Pens; ++p)
+            batches[s].push_back({ids[p], Sample{Start + s * 1000LL + p * 7, history::Quality::Good, true,
+                                                 50 + 40 * std::sin(s / 300.0 + p) + p / 3.0, {}}});
+    return batches;
+}
+
+std::vector<int> penIds(HistoryStore& store)
+{
+    std::vector<int> ids;
+    for (int p = 0; p < Pens; ++p)
+        ids.push_back(store.seriesId({"Line1", "Pen" + std::to_string(p)}).value());
+    return ids;
+}
+
+// Fills a store with a day of 4 pens and reads it back whole, best of three.
+void queryDay(const char* name, const history::StoreConfig& config)
+{
+    auto opened = HistoryStore::open(config);
+    if (!opened) {
+        std::printf("%s: %s\n", name, qPrintable(opened.error().description));
+        return;
+    }
+    auto store = std::move(opened).value();
+    const auto batches = dayOfPens(penIds(*store));
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<HistoryStore::Row> hour;
+    for (int s = 0; s < DaySeconds; ++s) {
+        hour.insert(hour.end(), batches[s].begin(), batches[s].end());
+        // A bench day goes in hour by hour; the recorder's batches are one second.
+        if ((s + 1) % 3600 == 0) {
+            (void)store->append(hour);
+            hour.clear();
+        }
+    }
+    const double fillMs = double(timer.elapsed());
+    double best = 1e9;
+    std::size_t rows = 0;
+    for (int round = 0; round < 3; ++round) {
+        timer.restart();
+        rows = 0;
+        for (int p = 0; p < Pens; ++p)
+            rows += store->samples({"Line1", "Pen" + std::to_string(p)}, Start, Start + DaySeconds * 1000LL).size();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("%s: 4 pens x 24 h at 1 Hz (%zu samples) read in %.1f ms (filled in %.1f s); %.1f bytes per sample\n",
+                name, rows, best, fillMs / 1000, double(store->sizeBytes().value()) / double(rows));
+}
+
+// The recorder's write path (queue, thread, a transaction per cycle) against bare batched inserts of the
+// same rows: 200 series, 20,000 changes a second for 10 s, a transaction per second.
+void writePaths(const QString& folder)
+{
+    const int series = 200, perSecond = 20000, seconds = 10;
+    std::vector<std::vector<HistoryStore::Row>> batches(seconds);
+    for (int s = 0; s < seconds; ++s)
+        for (int i = 0; i < perSecond; ++i)
+            batches[s].push_back({1 + i % series, Sample{Start + s * 1000LL + i / series * 10, history::Quality::Good,
+                                                         true, double(s * perSecond + i), {}}});
+    history::StoreConfig bare;
+    bare.path = folder + QStringLiteral("/bare.db");
+    auto store = HistoryStore::open(bare).value();
+    for (int i = 0; i < series; ++i)
+        (void)store->seriesId({"Fast", "N7:" + std::to_string(i)});
+    QElapsedTimer timer;
+    timer.start();
+    for (const auto& batch : batches)
+        (void)store->append(batch);
+    const double bareRate = seconds * perSecond / (double(timer.nsecsElapsed()) / 1e9);
+
+    history::HistoryStoreWriter::Options options;
+    options.config.path = folder + QStringLiteral("/writer.db");
+    history::HistoryStoreWriter writer(options);
+    for (int i = 0; i < series; ++i)
+        writer.addSeries({"Fast", "N7:" + std::to_string(i)});
+    timer.restart();
+    for (const auto& batch : batches)
+        for (const HistoryStore::Row& row : batch)
+            writer.record(row.series - 1, row.sample);
+    writer.flush();
+    const double writerRate = seconds * perSecond / (double(timer.nsecsElapsed()) / 1e9);
+    std::printf("write path: bare batched insert %.0f rows/s, recorder's writer %.0f rows/s, ratio %.2f\n", bareRate,
+                writerRate, writerRate / bareRate);
+}
+
+// HistoryRecorder on 200 items each ramping every 10 ms: 20,000 changes a second for 10 s.
+void recorderKeepsUp(const QString& folder)
+{
+    const int items = 200;
+    QFile rules(folder + QStringLiteral("/rules.txt"));
+    QFile list(folder + QStringLiteral("/topics.txt"));
+    if (!rules.open(QIODevice::WriteOnly) || !list.open(QIODevice::WriteOnly))
+        return;
+    for (int i = 0; i < items; ++i) {
+        rules.write(QStringLiteral("Fast\tN7:%1\tramp\t10\t0\t100000000\t\r\n").arg(i).toLatin1());
+        list.write(QStringLiteral("RSLinx|Fast\tN7:%1\t\r\n").arg(i).toLatin1());
+    }
+    rules.close();
+    list.close();
+    BenchServer server(QStringLiteral("history"), {QStringLiteral("--rules"), rules.fileName()});
+    if (!server.started())
+        return;
+    const QString db = folder + QStringLiteral("/recorded.db");
+    QProcess recorder;
+    recorder.start(QStringLiteral(HMI_BIN_DIR "/HistoryRecorder"), {QStringLiteral("--db"), db, list.fileName()});
+    recorder.waitForStarted();
+    QThread::msleep(1000);
+    const double cpuBefore = cpuSeconds(recorder.processId()), serverBefore = cpuSeconds(server.processId());
+    QElapsedTimer wall;
+    wall.start();
+    QThread::msleep(10000);
+    const double cores = (cpuSeconds(recorder.processId()) - cpuBefore) / (double(wall.elapsed()) / 1000);
+    const double serverCores = (cpuSeconds(server.processId()) - serverBefore) / (double(wall.elapsed()) / 1000);
+    recorder.terminate();
+    recorder.waitForFinished(10000);
+
+    history::StoreConfig config;
+    config.path = db;
+    auto store = HistoryStore::open(config).value();
+    std::size_t stored = 0, sent = 0, lost = 0;
+    std::int64_t first = INT64_MAX, last = INT64_MIN;
+    const auto keys = store->series();
+    for (const SeriesKey& key : keys ? *keys : std::vector<SeriesKey>{}) {
+        std::vector<Sample> good;
+        for (const Sample& s : store->samples(key, INT64_MIN, INT64_MAX))
+            if (s.isNumber)
+                good.push_back(s);
+        if (good.size() < 2)
+            continue;
+        first = std::min(first, good.front().timeMs);
+        last = std::max(last, good.back().timeMs);
+        stored += good.size();
+        // A ramp steps by one: every missing step is a change the recorder did not store.
+        sent += std::size_t(good.back().number - good.front().number) + 1;
+        lost += std::size_t(good.back().number - good.front().number) + 1 - good.size();
+    }
+    const double seconds = double(last - first) / 1000;
+    std::printf("recorder: %zu changes in %.1f s from CommServer (%.0f/s), %zu stored, %zu lost; recorder %.2f "
+                "cores, server %.2f cores; %.1f bytes per stored sample\n",
+                sent, seconds, double(sent) / seconds, stored, lost, cores, serverCores,
+                double(store->sizeBytes().value()) / double(stored));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // PostgreSQL: a throwaway cluster of pg_virtualenv's, in a temporary folder even as root; the bench runs
+    // inside it.
+    if (qEnvironmentVariableIsEmpty("PGPORT") && QFile::exists(QStringLiteral("/usr/bin/pg_virtualenv"))) {
+        execl("/usr/bin/pg_virtualenv", "pg_virtualenv", "-t", argv[0], static_cast<char*>(nullptr));
+        std::perror("pg_virtualenv");
+    }
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    recorderKeepsUp(dir.path());
+    writePaths(dir.path());
+    history::StoreConfig sqlite;
+    sqlite.path = dir.filePath(QStringLiteral("day.db"));
+    queryDay("SQLite", sqlite);
+    if (!qEnvironmentVariableIsEmpty("PGPORT")) {
+        history::StoreConfig pg;
+        pg.kind = history::StoreConfig::Kind::PostgreSQL;
+        pg.host = qEnvironmentVariable("PGHOST");
+        pg.port = qEnvironmentVariable("PGPORT").toInt();
+        pg.database = qEnvironmentVariable("PGDATABASE");
+        pg.user = qEnvironmentVariable("PGUSER");
+        queryDay("PostgreSQL", pg);
+    }
+    return 0;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "HistorySample.h"
+#include "HistoryStoreConfig.h"
+#include "RunError.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QSqlQuery;
+
+namespace history {
+
+// Series keys in Qt's hash containers.
+inline size_t qHash(const SeriesKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, QByteArrayView(key.topic.data(), qsizetype(key.topic.size())),
+                      QByteArrayView(key.item.data(), qsizetype(key.item.size())));
+}
+
+// The one place that knows the history's tables, their version and both drivers. Each series has a table of
+// its own keyed by time, so a series' samples are appended in order and read as one contiguous range; the
+// table "hist_series" names them. A store is used from the thread that opened it.
+class HistoryStore : public HistoryReader {
+public:
+    static constexpr int SchemaVersion = 1;
+
+    // Opens (creating the SQLite file and its folder) and brings the tables up to the schema; a database
+    // of another schema version is refused.
+    static Result<std::unique_ptr<HistoryStore>> open(const StoreConfig& config);
+    ~HistoryStore() override;
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // The id of key's series, created when new.
+    Result<int> seriesId(const SeriesKey& key);
+    // Every recorded series.
+    Result<std::vector<SeriesKey>> series();
+    // The time of the series' last sample; nullopt when it has none.
+    Result<std::optional<std::int64_t>> lastTime(int seriesId);
+
+    struct Row {
+        int series = 0;
+        Sample sample;
+    };
+    // Stores the rows in one transaction: all or none. Times must be new for their series.
+    Status append(const std::vector<Row>& rows);
+
+    // Deletes samples before cutoffMs, at most sliceMs of time of each series, so one call stays short.
+    // Returns whether older samples remain.
+    Result<bool> deleteSlice(std::int64_t cutoffMs, std::int64_t sliceMs);
+
+    // Empty when the key has no series or the database fails (lastError says why).
+    std::vector<Sample> samples(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs) override;
+    const QString& lastError() const { return m_lastError; }
+
+    // Bytes the database takes (SQLite file pages; PostgreSQL relation sizes).
+    Result<qint64> sizeBytes();
+
+private:
+    explicit HistoryStore(const StoreConfig& config, const QString& connection);
+    Status createSchema();
+    Status exec(const QString& sql);
+    Result<std::optional<int>> findSeries(const SeriesKey& key);
+    QSqlQuery& insertQuery(int seriesId);
+    void readRows(QSqlQuery& query, std::vector<Sample>& out);
+    bool runRead(QSqlQuery& query, const QString& sql, const std::vector<std::int64_t>& times,
+                 std::vector<Sample>& out);
+    RunError failure(const QString& what, const QString& driverText) const;
+
+    StoreConfig m_config;
+    QString m_connection;
+    QSqlDatabase m_db;
+    QHash<SeriesKey, int> m_ids;
+    QHash<int, std::shared_ptr<QSqlQuery>> m_inserts;
+    QString m_lastError;
+};
+
+}  // namespace history
+

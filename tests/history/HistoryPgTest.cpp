@@ -1,0 +1,79 @@
+#include "HistoryStoreWriter.h"
+#include "Recorder.h"
+#include "RecorderFixture.h"
+#include "RecorderOptions.h"
+#include "StoreChecks.h"
+#include "TempAppFolder.h"
+
+#include <QTest>
+
+// Runs inside pg_virtualenv, which starts a throwaway cluster and names it in the PG* variables.
+namespace {
+
+QString env(const char* name) { return qEnvironmentVariable(name); }
+
+// A database of the test's own, so the tests do not see each other's tables.
+QString freshDatabase(const char* name)
+{
+    QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
+    admin.setHostName(env("PGHOST"));
+    admin.setPort(env("PGPORT").toInt());
+    admin.setDatabaseName(env("PGDATABASE"));
+    admin.setUserName(env("PGUSER"));
+    if (admin.open()) {
+        QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(QLatin1String(name)));
+        QSqlQuery(admin).exec(QStringLiteral("CREATE DATABASE %1").arg(QLatin1String(name)));
+        admin.close();
+    }
+    admin = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
+    return QString::fromLatin1(name);
+}
+
+QByteArray configLine(const QString& database)
+{
+    return QStringLiteral("PostgreSQL\t%1\t%2\t%3\t%4\t\r\n")
+        .arg(env("PGHOST"), env("PGPORT"), database, env("PGUSER"))
+        .toLatin1();
+}
+
+}  // namespace
+
+TEST(HistoryPgTest, PostgreSQLKeepsWhatIsStored)
+{
+    ASSERT_FALSE(env("PGPORT").isEmpty()) << "run under pg_virtualenv";
+    TempAppFolder app;
+    TempAppFolder::write(app.path() + history::StoreConfigFileName, configLine(freshDatabase("roundtrip")));
+    const auto config = history::readStoreConfig(app.path());
+    ASSERT_TRUE(config.ok()) << config.error().description.toStdString();
+    checkRoundTrip(*config);
+}
+
+using HistoryPgRecorderTest = RecorderFixture;
+
+// The recorder's whole road to a server named in "HistoryDB.txt": options, writer, store.
+TEST_F(HistoryPgRecorderTest, RecorderWritesToTheServerHistoryDBtxtNames)
+{
+    TempAppFolder app;
+    startServer({QStringLiteral("Line1\tN7:0\tramp\t20\t0\t100000\t")});
+    TempAppFolder::write(app.path() + history::StoreConfigFileName, configLine(freshDatabase("recorded")));
+    TempAppFolder::write(app.path() + QStringLiteral("Topics.txt"), "RSLinx|Line1\tN7:0\t\t\t\r\n");
+    const auto options = RecorderOptions::parse({QStringLiteral("HistoryRecorder"), QStringLiteral("Topics.txt")},
+                                                app.path());
+    ASSERT_TRUE(options.ok()) << options.error().description.toStdString();
+    history::HistoryStoreWriter::Options writing;
+    writing.config = options->store;
+    writing.batchMs = 100;
+    {
+        history::HistoryStoreWriter writer(writing);
+        Recorder recorder(options->topics, writer);
+        recorder.start();
+        QTest::qWait(1000);
+    }
+    auto store = history::HistoryStore::open(options->store).value();
+    const auto samples = store->samples({"Line1", "N7:0"}, INT64_MIN, INT64_MAX);
+    ASSERT_GE(samples.size(), 10u);
+    for (std::size_t i = 2; i + 1 < samples.size(); ++i)
+        EXPECT_EQ(samples[i].number, samples[i - 1].number + 1) << i;
+    EXPECT_EQ(samples.back().text, "Recorder stopped");
+}

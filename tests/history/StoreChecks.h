@@ -1,0 +1,61 @@
+#pragma once
+
+#include "HistoryStore.h"
+
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+// Checks both drivers pass alike: what goes in comes out, in time order, with the value holding at the left
+// edge of a range.
+inline void checkRoundTrip(const history::StoreConfig& config)
+{
+    using history::Quality;
+    using history::Sample;
+    auto opened = history::HistoryStore::open(config);
+    ASSERT_TRUE(opened.ok()) << opened.error().description.toStdString();
+    auto store = std::move(opened).value();
+    const history::SeriesKey level{"Line1", "Tank_Level"}, other{"line1", "Tank_Level"};
+    const auto id = store->seriesId(level);
+    ASSERT_TRUE(id.ok()) << id.error().description.toStdString();
+    EXPECT_EQ(store->seriesId(level).value(), *id);
+    EXPECT_NE(store->seriesId(other).value(), *id);
+
+    Sample number{1000, Quality::Good, true, 12.5, {}};
+    Sample text{2000, Quality::Good, false, 0, "Stopped \xc3\xa4"};
+    Sample lost{3000, Quality::LinkLost, false, 0, "Link lost"};
+    Sample error{4000, Quality::ServerError, false, 0, "Server error: no such tag"};
+    Sample negative{5000, Quality::Good, true, -3, {}};
+    ASSERT_TRUE(store->append({{*id, number}, {*id, text}, {*id, lost}, {*id, error}, {*id, negative}}).ok());
+    EXPECT_EQ(store->lastTime(*id).value(), std::optional<std::int64_t>(5000));
+
+    const auto same = [](const Sample& a, const Sample& b) {
+        return a.timeMs == b.timeMs && a.quality == b.quality && a.isNumber == b.isNumber && a.number == b.number &&
+               a.text == b.text;
+    };
+    const std::vector<Sample> all = store->samples(level, 0, 10000);
+    ASSERT_EQ(all.size(), 5u) << store->lastError().toStdString();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        EXPECT_TRUE(same(all[i], std::vector<Sample>{number, text, lost, error, negative}[i])) << i;
+
+    // The value holding at 2500 comes first; the end is inclusive.
+    const std::vector<Sample> middle = store->samples(level, 2500, 4000);
+    ASSERT_EQ(middle.size(), 3u);
+    EXPECT_TRUE(same(middle[0], text));
+    EXPECT_TRUE(same(middle[2], error));
+    EXPECT_TRUE(store->samples({"Line9", "N7:0"}, 0, 10000).empty());
+
+    // A failed batch leaves nothing behind: the duplicate time refuses the whole transaction.
+    EXPECT_FALSE(store->append({{*id, Sample{6000, Quality::Good, true, 1, {}}}, {*id, number}}).ok());
+    EXPECT_EQ(store->samples(level, 0, 10000).size(), 5u);
+
+    // Retention in slices: each call deletes at most one slice of each series.
+    auto more = store->deleteSlice(4500, 2000);
+    ASSERT_TRUE(more.ok());
+    EXPECT_TRUE(*more);
+    EXPECT_EQ(store->samples(level, 0, 10000).front().timeMs, 3000);
+    more = store->deleteSlice(4500, 2000);
+    ASSERT_TRUE(more.ok());
+    EXPECT_FALSE(*more);
+    EXPECT_EQ(store->samples(level, 0, 10000).size(), 1u);
+}
