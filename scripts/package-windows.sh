@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Lays out the Windows application folder dist/Corvane-windows/ from build-windows/ and zips it beside:
-# the programs, the Qt DLLs and plugins they use (what windeployqt would copy), the MinGW runtime DLLs, the
-# data folders and the demo pages. The site engineer's DayPassword.exe goes into a zip of its own,
-# dist/DayPassword-windows.zip, never into the operators' folder. Fails when a DLL that something in a
-# folder imports is neither in the folder nor part of Windows. Without the Qt for Windows
-# (../shared/qt6-mingw) it says so and does nothing.
+# the programs (the history recorder among them), the Qt DLLs and plugins they use (what windeployqt would
+# copy, the SQLite driver too), the MinGW runtime DLLs, the data folders and the demo pages. The site
+# engineer's DayPassword.exe goes into a zip of its own, dist/DayPassword-windows.zip, never into the
+# operators' folder. Fails when a DLL that something in a folder imports is neither in the folder nor part
+# of Windows. Without the Qt for Windows (../shared/qt6-mingw) it says so and does nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 qt=${HMI_QT_MINGW:-../shared/qt6-mingw}
@@ -18,7 +18,7 @@ if [ ! -d "$qt/bin" ]; then
     echo "package-windows: no Qt for Windows in $qt, nothing to pack"
     exit 0
 fi
-for program in Corvane Tessaly TagConvert DayPassword; do
+for program in Corvane Tessaly TagConvert HistoryRecorder DayPassword; do
     [ -f "$build/bin/$program.exe" ] || { echo "package-windows: $build/bin/$program.exe missing:" \
         "run scripts/build-windows.sh first" >&2; exit 1; }
 done
@@ -89,7 +89,7 @@ zip_folder() {
 
 rm -rf "$out" "$out.zip"
 mkdir -p "$out/Struct/DDEData" "$out/Struct/TStruct"
-cp "$build"/bin/{Corvane,Tessaly,TagConvert}.exe "$out/"
+cp "$build"/bin/{Corvane,Tessaly,TagConvert,HistoryRecorder}.exe "$out/"
 "$strip" --strip-unneeded "$out"/*.exe
 cp -r scripts/demo/. "$out/"
 copy_imports "$out"/*.exe
@@ -99,6 +99,7 @@ copy_imports "$out"/*.exe
 plugins=()
 [ -f "$out/Qt6Gui.dll" ] && plugins+=(platforms/qwindows.dll imageformats styles)
 [ -f "$out/Qt6Network.dll" ] && plugins+=(tls)
+[ -f "$out/Qt6Sql.dll" ] && plugins+=(sqldrivers/qsqlite.dll)
 for plugin in "${plugins[@]}"; do
     case $plugin in
     */*.dll) mkdir -p "$out/$(dirname "$plugin")" && cp "$qt/plugins/$plugin" "$out/$plugin" ;;
