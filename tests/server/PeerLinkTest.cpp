@@ -173,6 +173,23 @@ TEST(PeerLogixTest, LostControllerShownOnLinksAndValuesReturnWhenItAnswersAgain)
     EXPECT_LT(t.elapsed(), 1500);
 }
 
+TEST(PeerLogixTest, ItemsLinkedWhileTheControllerRefusedConnectionsArriveUnaskedOnceItListens)
+{
+    SKIP_WITHOUT_PEER();
+    PeerController peer(LogixTags);
+    DrivenServer s({logixTopicLine("PLC1", peer.port(), 500)});
+    ASSERT_TRUE(s.server.start());
+
+    RawClient c(s.server.socket());
+    EXPECT_TRUE(c.ask(fields({"ADVISE", "1", "PLC1", "Counts[1]"})).value(2).startsWith("Server error: PLC1: "));
+    // Refused more than once, so the pause before the next attempt has grown.
+    QThread::msleep(1500);
+
+    // The value comes unasked within the longest pause between attempts.
+    ASSERT_TRUE(peer.start());
+    EXPECT_FALSE(dataStartingWith(c, "Counts[1]", "0", ControllerLink::MaxRetryMs + 2000).isEmpty());
+}
+
 TEST(PeerPcccTest, IntegerAndFloatFilesOfAnSlc500ReadAndWritten)
 {
     SKIP_WITHOUT_PEER();
