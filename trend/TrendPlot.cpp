@@ -158,11 +158,10 @@ void drawLegend(QPainter& p, const QRect& area, const TrendModel& model, const T
         const int x = area.left() + Margin + (i % LegendColumns) * columnWidth;
         const int baseline = y + line * (1 + i / LegendColumns);
         p.fillRect(x, baseline - metrics.ascent() + 2, 12, metrics.ascent() - 3, pen.colour);
-        QString text = pen.topic.label();
-        if (o.cursorMs)
-            text += QStringLiteral(" = ") + TrendPlot::readout(pen, *o.cursorMs, model.now());
+        const QString reading =
+            o.cursorMs ? QStringLiteral(" = ") + TrendPlot::readout(pen, *o.cursorMs, model.now()) : QString();
         p.setPen(pen.colour.darker(130));
-        p.drawText(x + 16, baseline, metrics.elidedText(text, Qt::ElideRight, columnWidth - 20));
+        p.drawText(x + 16, baseline, TrendPlot::legendEntry(pen.topic.label(), reading, metrics, columnWidth - 20));
     }
 }
 
@@ -222,6 +221,14 @@ QString readout(const TrendPen& pen, std::int64_t timeMs, std::int64_t nowMs)
 {
     const history::Sample* s = timeMs <= nowMs ? sampleAt(pen.samples, timeMs) : nullptr;
     return s ? QString::fromStdString(readingOf(*s)) : QStringLiteral("no value");
+}
+
+QString legendEntry(const QString& label, const QString& reading, const QFontMetrics& metrics, int width)
+{
+    const int readingWidth = metrics.horizontalAdvance(reading);
+    if (readingWidth >= width)
+        return metrics.elidedText(reading, Qt::ElideRight, width);
+    return metrics.elidedText(label, Qt::ElideRight, width - readingWidth) + reading;
 }
 
 QString localTime(std::int64_t utcMs)

@@ -19,13 +19,25 @@ std::string numberText(double value)
     return std::string(text, result.ptr);
 }
 
+namespace {
+
+// The reason under its quality's name, once: the recorder's reasons may already begin with it.
+std::string reasonText(const std::string& quality, const std::string& reason)
+{
+    if (reason.empty())
+        return quality;
+    return reason.rfind(quality, 0) == 0 ? reason : quality + ": " + reason;
+}
+
+} // namespace
+
 std::string readingOf(const Sample& sample)
 {
     switch (sample.quality) {
     case Quality::LinkLost:
-        return sample.text.empty() ? "Link lost" : "Link lost: " + sample.text;
+        return reasonText("Link lost", sample.text);
     case Quality::ServerError:
-        return sample.text.rfind("Server error", 0) == 0 ? sample.text : "Server error: " + sample.text;
+        return reasonText("Server error", sample.text);
     case Quality::Good:
         break;
     }

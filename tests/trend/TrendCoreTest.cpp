@@ -177,6 +177,9 @@ TEST(Readout, ValueOrReasonAtATime)
     EXPECT_EQ(readingOf(*sampleAt(samples, 25)), "Link lost");
     EXPECT_EQ(readingOf(*sampleAt(samples, 39)), "Server error: Timeout");
     EXPECT_EQ(readingOf(bad(0, Quality::ServerError, "Server error: Timeout")), "Server error: Timeout");
+    // The recorder stores its gaps as "Link lost" with that very text.
+    EXPECT_EQ(readingOf(bad(0, Quality::LinkLost, "Link lost")), "Link lost");
+    EXPECT_EQ(readingOf(bad(0, Quality::LinkLost, "Recorder stopped")), "Link lost: Recorder stopped");
     EXPECT_EQ(sampleAt(samples, 1000)->number, 2);
 }
 

@@ -6,6 +6,7 @@
 #include "TrendView.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -107,6 +108,19 @@ TEST_F(TrendWindowTest, CursorReadsValueAndGapReason)
     EXPECT_EQ(TrendPlot::readout(pen(), *view()->cursorTime(), now), QStringLiteral("Link lost"));
     EXPECT_EQ(TrendPlot::readout(pen(), now - Hour + Second, now), QStringLiteral("42"));
     EXPECT_EQ(TrendPlot::readout(pen(), now - 3 * Day, now), QStringLiteral("no value"));
+}
+
+// A long label in a narrow legend is shortened; the reading the user hovers for stays whole.
+TEST_F(TrendWindowTest, LegendShortensTheLabelNotTheReading)
+{
+    const QFontMetrics metrics = view()->fontMetrics();
+    const QString label = QStringLiteral("Pump speed (rpm) (Line1 Program:MainProgram.Pump_Speed)");
+    const QString reading = QStringLiteral(" = 1234.5");
+    const int width = metrics.horizontalAdvance(label) / 2;
+    const QString entry = TrendPlot::legendEntry(label, reading, metrics, width);
+    EXPECT_TRUE(entry.endsWith(reading)) << entry.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(entry), width);
+    EXPECT_EQ(TrendPlot::legendEntry(label, reading, metrics, 10 * width), label + reading);
 }
 
 // The link-lost hour shows no line, only the hatched band; the hour after holds the last value as a line.
