@@ -7,8 +7,9 @@ build=${BUILD_DIR:-build}
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    # Relative paths in the cache's keys, so another clone or work tree hits the same entries.
-    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+    # Relative paths in the cache's keys and no build folder in them (it is only in the debug information),
+    # so another clone or work tree hits the same entries.
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "${launcher[@]}" ${CMAKE_ARGS:-} >/dev/null
 if [ $# -gt 0 ]; then
