@@ -1,11 +1,15 @@
 // History: the recorder against 20,000 value changes per second from CommServer (lost changes, CPU),
-// bytes per stored sample, reading 4 pens x 24 h at 1 Hz from SQLite and PostgreSQL, and the recorder's
-// write path against a bare batched insert of the same rows.
+// bytes per stored sample, reading 4 pens x 24 h at 1 Hz from SQLite and PostgreSQL whole and as a trend
+// draws them, and the recorder's write path against a bare batched insert of the same rows.
 #include "BenchServer.h"
 #include "HistoryStore.h"
 #include "HistoryStoreWriter.h"
+#include "TrendModel.h"
+#include "TrendPlot.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -56,6 +60,36 @@ std::vector<int> penIds(HistoryStore& store)
     return ids;
 }
 
+// What a trend window does with a day of the 4 pens: the store's summary for the plot's width, decimated
+// and drawn, best of three.
+void trendDay(const char* name, const history::StoreConfig& config)
+{
+    auto reader = HistoryStore::open(config);
+    if (!reader)
+        return;
+    TrendModel model(std::move(reader).value(), [] { return Start + DaySeconds * 1000LL; });
+    for (int p = 0; p < Pens; ++p)
+        model.addPen({QStringLiteral("Line1"), QStringLiteral("Pen%1").arg(p), QString()});
+    QImage image(1600, 700, QImage::Format_ARGB32_Premultiplied);
+    double best = 1e9;
+    std::size_t held = 0;
+    for (int round = 0; round < 3; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        model.showSpan(DaySeconds * 1000LL);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        TrendPlot::draw(painter, image.rect(), model, {});
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+        held = 0;
+        for (const TrendPen& pen : model.pens())
+            held += pen.samples.size();
+    }
+    std::printf("%s: the same day as a trend of %dx%d: queried (a summary of %zu samples), decimated and drawn in "
+                "%.1f ms\n",
+                name, image.width(), image.height(), held, best);
+}
+
 // Fills a store with a day of 4 pens and reads it back whole, best of three.
 void queryDay(const char* name, const history::StoreConfig& config)
 {
@@ -87,25 +121,33 @@ void queryDay(const char* name, const history::StoreConfig& config)
             rows += store->samples({"Line1", "Pen" + std::to_string(p)}, Start, Start + DaySeconds * 1000LL).size();
         best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
     }
-    std::printf("%s: 4 pens x 24 h at 1 Hz (%zu samples) read in %.1f ms (filled in %.1f s); %.1f bytes per sample\n",
+    std::printf("%s: 4 pens x 24 h at 1 Hz (%zu samples) read whole in %.1f ms (filled in %.1f s); %.1f bytes per "
+                "sample\n",
                 name, rows, best, fillMs / 1000, double(store->sizeBytes().value()) / double(rows));
+    trendDay(name, config);
 }
 
 // The recorder's write path (queue, thread, a transaction per cycle) against bare batched inserts of the
-// same rows: 200 series, 20,000 changes a second for 10 s, a transaction per second.
-void writePaths(const QString& folder)
+// same rows: 200 series, 20,000 changes a second for 10 s, a transaction per second. Each path writes series
+// of its own, so both may share one database.
+void writePaths(const char* name, const history::StoreConfig& bareConfig, const history::StoreConfig& writerConfig)
 {
     const int series = 200, perSecond = 20000, seconds = 10;
+    auto opened = HistoryStore::open(bareConfig);
+    if (!opened) {
+        std::printf("%s: %s\n", name, qPrintable(opened.error().description));
+        return;
+    }
+    auto store = std::move(opened).value();
+    std::vector<int> ids;
+    for (int i = 0; i < series; ++i)
+        ids.push_back(store->seriesId({"Bare", "N7:" + std::to_string(i)}).value());
     std::vector<std::vector<HistoryStore::Row>> batches(seconds);
     for (int s = 0; s < seconds; ++s)
         for (int i = 0; i < perSecond; ++i)
-            batches[s].push_back({1 + i % series, Sample{Start + s * 1000LL + i / series * 10, history::Quality::Good,
-                                                         true, double(s * perSecond + i), {}}});
-    history::StoreConfig bare;
-    bare.path = folder + QStringLiteral("/bare.db");
-    auto store = HistoryStore::open(bare).value();
-    for (int i = 0; i < series; ++i)
-        (void)store->seriesId({"Fast", "N7:" + std::to_string(i)});
+            batches[s].push_back({ids[size_t(i % series)],
+                                  Sample{Start + s * 1000LL + i / series * 10, history::Quality::Good, true,
+                                         double(s * perSecond + i), {}}});
     QElapsedTimer timer;
     timer.start();
     for (const auto& batch : batches)
@@ -113,18 +155,18 @@ void writePaths(const QString& folder)
     const double bareRate = seconds * perSecond / (double(timer.nsecsElapsed()) / 1e9);
 
     history::HistoryStoreWriter::Options options;
-    options.config.path = folder + QStringLiteral("/writer.db");
+    options.config = writerConfig;
     history::HistoryStoreWriter writer(options);
     for (int i = 0; i < series; ++i)
-        writer.addSeries({"Fast", "N7:" + std::to_string(i)});
+        writer.addSeries({"Writer", "N7:" + std::to_string(i)});
     timer.restart();
     for (const auto& batch : batches)
-        for (const HistoryStore::Row& row : batch)
-            writer.record(row.series - 1, row.sample);
+        for (int i = 0; i < int(batch.size()); ++i)
+            writer.record(i % series, batch[size_t(i)].sample);
     writer.flush();
     const double writerRate = seconds * perSecond / (double(timer.nsecsElapsed()) / 1e9);
-    std::printf("write path: bare batched insert %.0f rows/s, recorder's writer %.0f rows/s, ratio %.2f\n", bareRate,
-                writerRate, writerRate / bareRate);
+    std::printf("%s write path: bare batched insert %.0f rows/s, recorder's writer %.0f rows/s, ratio %.2f\n", name,
+                bareRate, writerRate, writerRate / bareRate);
 }
 
 // HistoryRecorder on 200 items each ramping every 10 ms: 20,000 changes a second for 10 s.
@@ -195,11 +237,14 @@ int main(int argc, char** argv)
         execl("/usr/bin/pg_virtualenv", "pg_virtualenv", "-t", argv[0], static_cast<char*>(nullptr));
         std::perror("pg_virtualenv");
     }
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QTemporaryDir dir;
     recorderKeepsUp(dir.path());
-    writePaths(dir.path());
-    history::StoreConfig sqlite;
+    history::StoreConfig bare, writer, sqlite;
+    bare.path = dir.filePath(QStringLiteral("bare.db"));
+    writer.path = dir.filePath(QStringLiteral("writer.db"));
+    writePaths("SQLite", bare, writer);
     sqlite.path = dir.filePath(QStringLiteral("day.db"));
     queryDay("SQLite", sqlite);
     if (!qEnvironmentVariableIsEmpty("PGPORT")) {
@@ -209,7 +254,9 @@ int main(int argc, char** argv)
         pg.port = qEnvironmentVariable("PGPORT").toInt();
         pg.database = qEnvironmentVariable("PGDATABASE");
         pg.user = qEnvironmentVariable("PGUSER");
+        // The day first: its bytes per sample are measured over the whole database.
         queryDay("PostgreSQL", pg);
+        writePaths("PostgreSQL", pg, pg);
     }
     return 0;
 }

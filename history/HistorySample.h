@@ -32,6 +32,10 @@ public:
     // The samples of key with fromMs <= timeMs <= toMs in time order, preceded by the last sample before
     // fromMs where there is one (the value that holds at the left edge).
     virtual std::vector<Sample> samples(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs) = 0;
+    // The same range reduced to buckets of bucketMs counted from fromMs, as history::trend::summarise
+    // reduces it: a long range for a trend without every sample.
+    virtual std::vector<Sample> summary(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs,
+                                        std::int64_t bucketMs) = 0;
 };
 
 }  // namespace history

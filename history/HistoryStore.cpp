@@ -1,14 +1,20 @@
 #include "HistoryStore.h"
 
+#include "Summary.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
+#include <cmath>
 #include <iterator>
 
 namespace history {
@@ -24,6 +30,8 @@ QString toQt(const std::string& text) { return QString::fromUtf8(text.data(), qs
 std::string fromQt(const QString& text) { return text.toStdString(); }
 
 QVariant nullOf(QMetaType type) { return QVariant(type); }
+
+const QString GoodNumber = QStringLiteral("q IS NULL AND x IS NULL AND v IS NOT NULL");
 
 }  // namespace
 
@@ -67,6 +75,8 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const StoreConfig& conf
         db.setDatabaseName(config.database);
         // No password: the client library takes it from the user's .pgpass.
         db.setUserName(config.user);
+        // A server that does not answer must not hold a trend window for long.
+        db.setConnectOptions(QStringLiteral("connect_timeout=3"));
     }
     if (!db.isValid())
         return store->failure(QStringLiteral("no driver"), db.lastError().text());
@@ -207,6 +217,22 @@ Status HistoryStore::append(const std::vector<Row>& rows)
 {
     if (!m_db.transaction())
         return failure(QStringLiteral("begin"), m_db.lastError().text());
+    const Status added = isSqlite(m_config) ? appendRows(rows) : appendAsText(rows);
+    if (!added) {
+        m_db.rollback();
+        return added;
+    }
+    if (!m_db.commit()) {
+        const QString why = m_db.lastError().text();
+        m_db.rollback();
+        return failure(QStringLiteral("commit"), why);
+    }
+    return {};
+}
+
+// SQLite runs in this process: a prepared insert a row costs next to nothing.
+Status HistoryStore::appendRows(const std::vector<Row>& rows)
+{
     for (const Row& row : rows) {
         const Sample& s = row.sample;
         QSqlQuery& insert = insertQuery(row.series);
@@ -216,17 +242,60 @@ Status HistoryStore::append(const std::vector<Row>& rows)
         insert.bindValue(2, s.quality == Quality::Good ? nullOf(QMetaType::fromType<int>())
                                                        : QVariant(static_cast<int>(s.quality)));
         insert.bindValue(3, s.text.empty() ? nullOf(QMetaType::fromType<QString>()) : QVariant(toQt(s.text)));
-        if (!insert.exec()) {
-            const QString why = insert.lastError().text();
-            m_db.rollback();
-            return failure(QStringLiteral("insert"), why);
-        }
+        if (!insert.exec())
+            return failure(QStringLiteral("insert"), insert.lastError().text());
     }
-    if (!m_db.commit()) {
-        const QString why = m_db.lastError().text();
-        m_db.rollback();
-        return failure(QStringLiteral("commit"), why);
+    return {};
+}
+
+namespace {
+
+// A float8 as a quoted literal that reads back as the same number.
+QString numberLiteral(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("'NaN'");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("'Infinity'") : QStringLiteral("'-Infinity'");
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return QLatin1Char('\'') + QLatin1String(digits, end) + QLatin1Char('\'');
+}
+
+} // namespace
+
+// PostgreSQL: a round trip a row would cap the rate near the server's latency, so the whole batch goes as
+// one text, a multi-row INSERT a series; the driver quotes the texts.
+Status HistoryStore::appendAsText(const std::vector<Row>& rows)
+{
+    std::vector<const Row*> ordered;
+    ordered.reserve(rows.size());
+    for (const Row& row : rows)
+        ordered.push_back(&row);
+    std::stable_sort(ordered.begin(), ordered.end(), [](const Row* a, const Row* b) { return a->series < b->series; });
+    QSqlField text(QString(), QMetaType::fromType<QString>());
+    QString sql;
+    sql.reserve(qsizetype(rows.size()) * 40);
+    for (size_t i = 0; i < ordered.size(); ++i) {
+        const Row& row = *ordered[i];
+        const Sample& s = row.sample;
+        const bool first = i == 0 || ordered[i - 1]->series != row.series;
+        sql += first ? QStringLiteral("INSERT INTO %1(t, v, q, x) VALUES (").arg(tableOf(row.series))
+                     : QStringLiteral(",(");
+        sql += QString::number(s.timeMs) + QLatin1Char(',');
+        sql += (s.isNumber ? numberLiteral(s.number) : QStringLiteral("NULL")) + QLatin1Char(',');
+        sql += (s.quality == Quality::Good ? QStringLiteral("NULL") : QString::number(static_cast<int>(s.quality))) +
+               QLatin1Char(',');
+        text.setValue(toQt(s.text));
+        sql += (s.text.empty() ? QStringLiteral("NULL") : m_db.driver()->formatValue(text)) + QLatin1Char(')');
+        if (i + 1 == ordered.size() || ordered[i + 1]->series != row.series)
+            sql += QLatin1Char(';');
     }
+    if (sql.isEmpty())
+        return {};
+    QSqlQuery insert(m_db);
+    if (!insert.exec(sql))
+        return failure(QStringLiteral("insert"), insert.lastError().text());
     return {};
 }
 
@@ -279,52 +348,111 @@ void HistoryStore::readRows(QSqlQuery& query, std::vector<Sample>& out)
     }
 }
 
-bool HistoryStore::runRead(QSqlQuery& query, const QString& sql, const std::vector<std::int64_t>& times,
-                           std::vector<Sample>& out)
+void HistoryStore::readBuckets(QSqlQuery& query, std::vector<Sample>& out)
 {
-    query.setForwardOnly(true);
+    while (query.next())
+        trend::appendBucket(out, {query.value(0).toLongLong(), query.value(4).toLongLong(), query.value(1).toDouble(),
+                                  query.value(2).toDouble(), query.value(3).toDouble(), query.value(5).toDouble()});
+}
+
+bool HistoryStore::execRead(QSqlQuery& query, const QString& sql, const std::vector<std::int64_t>& binds)
+{
+    // Forward-only costs a PostgreSQL result a row (single-row mode), slower than one result for all.
+    query.setForwardOnly(isSqlite(m_config));
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     query.prepare(sql);
-    for (std::int64_t t : times)
-        query.addBindValue(qlonglong(t));
-    if (!query.exec()) {
-        m_lastError = failure(QStringLiteral("read"), query.lastError().text()).description;
-        return false;
-    }
-    readRows(query, out);
-    return true;
+    for (std::int64_t value : binds)
+        query.addBindValue(qlonglong(value));
+    if (query.exec())
+        return true;
+    m_lastError = failure(QStringLiteral("read"), query.lastError().text()).description;
+    return false;
 }
 
 std::vector<Sample> HistoryStore::samples(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs)
 {
-    std::vector<Sample> out;
+    return readSeries(key, fromMs, toMs, 0);
+}
+
+std::vector<Sample> HistoryStore::summary(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs,
+                                          std::int64_t bucketMs)
+{
+    return readSeries(key, fromMs, toMs, std::max<std::int64_t>(1, bucketMs));
+}
+
+// Good numbers, nearly every row, come as time and value alone (or summed up into buckets); the few others
+// whole, merged in by time.
+std::vector<Sample> HistoryStore::readSeries(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs,
+                                             std::int64_t bucketMs)
+{
     const auto id = findSeries(key);
     if (!id) {
         m_lastError = id.error().description;
-        return out;
+        return {};
     }
     if (!*id)
-        return out;
+        return {};
     const QString table = tableOf(**id);
-    // One after the other: a forward-only PostgreSQL query holds the connection until it is read. Good
-    // numbers, nearly every row, come as time and value alone; the few others are merged in by time.
-    QSqlQuery before(m_db), numbers(m_db), others(m_db);
-    if (!runRead(before, QStringLiteral("SELECT t, v, q, x FROM %1 WHERE t < ? ORDER BY t DESC LIMIT 1").arg(table),
-                 {fromMs}, out))
-        return {};
-    std::vector<Sample> good, rest;
     const QString range = QStringLiteral(" FROM %1 WHERE t >= ? AND t <= ? AND ").arg(table);
-    if (!runRead(numbers, QStringLiteral("SELECT t, v") + range + QStringLiteral("q IS NULL AND x IS NULL ORDER BY t"),
-                 {fromMs, toMs}, good) ||
-        !runRead(others,
-                 QStringLiteral("SELECT t, v, q, x") + range + QStringLiteral("(q IS NOT NULL OR x IS NOT NULL) ORDER BY t"),
-                 {fromMs, toMs}, rest))
+    QSqlQuery before(m_db), numbers(m_db), others(m_db);
+    std::vector<Sample> out, good, rest;
+    if (!execRead(before, QStringLiteral("SELECT t, v, q, x FROM %1 WHERE t < ? ORDER BY t DESC LIMIT 1").arg(table),
+                  {fromMs}) ||
+        !execRead(others, QStringLiteral("SELECT t, v, q, x") + range + QStringLiteral("NOT (") + GoodNumber +
+                              QStringLiteral(") ORDER BY t"),
+                  {fromMs, toMs}))
         return {};
-    out.reserve(out.size() + good.size() + rest.size());
-    std::merge(std::make_move_iterator(good.begin()), std::make_move_iterator(good.end()),
-               std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()), std::back_inserter(out),
-               [](const Sample& a, const Sample& b) { return a.timeMs < b.timeMs; });
+    readRows(before, out);
+    readRows(others, rest);
+    const QString everyNumber = QStringLiteral("SELECT t, v") + range + GoodNumber + QStringLiteral(" ORDER BY t");
+    if (bucketMs == 0) {
+        if (!execRead(numbers, everyNumber, {fromMs, toMs}))
+            return {};
+        readRows(numbers, good);
+    } else {
+        std::vector<std::int64_t> splits;
+        for (const Sample& s : rest)
+            splits.push_back(s.timeMs);
+        // SQLite sums up no faster than it hands every row over; PostgreSQL saves the transfer, while the
+        // gaps that split its buckets are few enough to name in the query.
+        const bool inDatabase = !isSqlite(m_config) && splits.size() <= MaxSplitsInQuery;
+        if (!execRead(numbers, inDatabase ? bucketQuery(table, splits) : everyNumber,
+                      inDatabase ? std::vector<std::int64_t>{fromMs, toMs, fromMs, bucketMs}
+                                 : std::vector<std::int64_t>{fromMs, toMs}))
+            return {};
+        if (inDatabase)
+            readBuckets(numbers, good);
+        else
+            good = summed(numbers, trend::Summariser(fromMs, bucketMs, std::move(splits)));
+    }
+    std::vector<Sample> merged = trend::mergeByTime(std::move(good), std::move(rest));
+    out.insert(out.end(), std::make_move_iterator(merged.begin()), std::make_move_iterator(merged.end()));
     return out;
+}
+
+// PostgreSQL: each bucket's first and last value come with its extremes as the least and greatest
+// (time, value) pair; a run number from the splits keeps a gap's two sides apart.
+QString HistoryStore::bucketQuery(const QString& table, const std::vector<std::int64_t>& splits)
+{
+    // A bare number would name a column of the result.
+    QString run;
+    if (!splits.empty()) {
+        run = QStringLiteral("CASE");
+        for (std::size_t i = 0; i < splits.size(); ++i)
+            run += QStringLiteral(" WHEN t < %1 THEN %2").arg(splits[i]).arg(i);
+        run += QStringLiteral(" ELSE %1 END, ").arg(splits.size());
+    }
+    return QStringLiteral("SELECT min(t), (min(ARRAY[t::float8, v]))[2], min(v), max(v), max(t), "
+                          "(max(ARRAY[t::float8, v]))[2] FROM %1 WHERE t >= ? AND t <= ? AND %2 GROUP BY %3"
+                          "(t - ?) / ? ORDER BY 1")
+        .arg(table, GoodNumber, run);
+}
+
+std::vector<Sample> HistoryStore::summed(QSqlQuery& query, trend::Summariser summariser)
+{
+    while (query.next())
+        summariser.add(query.value(0).toLongLong(), query.value(1).toDouble());
+    return summariser.finish();
 }
 
 Result<qint64> HistoryStore::sizeBytes()

@@ -2,6 +2,7 @@
 
 #include "HistorySample.h"
 #include "HistoryStoreConfig.h"
+#include "Summary.h"
 #include "RunError.h"
 
 #include <QHash>
@@ -57,6 +58,8 @@ public:
 
     // Empty when the key has no series or the database fails (lastError says why).
     std::vector<Sample> samples(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs) override;
+    std::vector<Sample> summary(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs,
+                                std::int64_t bucketMs) override;
     const QString& lastError() const { return m_lastError; }
 
     // Bytes the database takes (SQLite file pages; PostgreSQL relation sizes).
@@ -68,9 +71,16 @@ private:
     Status exec(const QString& sql);
     Result<std::optional<int>> findSeries(const SeriesKey& key);
     QSqlQuery& insertQuery(int seriesId);
-    void readRows(QSqlQuery& query, std::vector<Sample>& out);
-    bool runRead(QSqlQuery& query, const QString& sql, const std::vector<std::int64_t>& times,
-                 std::vector<Sample>& out);
+    Status appendRows(const std::vector<Row>& rows);
+    Status appendAsText(const std::vector<Row>& rows);
+    // bucketMs 0: every sample.
+    std::vector<Sample> readSeries(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs, std::int64_t bucketMs);
+    bool execRead(QSqlQuery& query, const QString& sql, const std::vector<std::int64_t>& binds);
+    static void readRows(QSqlQuery& query, std::vector<Sample>& out);
+    static void readBuckets(QSqlQuery& query, std::vector<Sample>& out);
+    static QString bucketQuery(const QString& table, const std::vector<std::int64_t>& splits);
+    static std::vector<Sample> summed(QSqlQuery& query, trend::Summariser summariser);
+    static constexpr std::size_t MaxSplitsInQuery = 64;
     RunError failure(const QString& what, const QString& driverText) const;
 
     StoreConfig m_config;

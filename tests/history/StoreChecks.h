@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HistoryStore.h"
+#include "Summary.h"
 
 #include <QSqlQuery>
 
@@ -22,10 +23,10 @@ inline void checkRoundTrip(const history::StoreConfig& config)
     EXPECT_NE(store->seriesId(other).value(), *id);
 
     Sample number{1000, Quality::Good, true, 12.5, {}};
-    Sample text{2000, Quality::Good, false, 0, "Stopped \xc3\xa4"};
+    Sample text{2000, Quality::Good, false, 0, "Stopped 'x\\' \xc3\xa4"};
     Sample lost{3000, Quality::LinkLost, false, 0, "Link lost"};
     Sample error{4000, Quality::ServerError, false, 0, "Server error: no such tag"};
-    Sample negative{5000, Quality::Good, true, -3, {}};
+    Sample negative{5000, Quality::Good, true, -0.30000000000000004, {}};
     ASSERT_TRUE(store->append({{*id, number}, {*id, text}, {*id, lost}, {*id, error}, {*id, negative}}).ok());
     EXPECT_EQ(store->lastTime(*id).value(), std::optional<std::int64_t>(5000));
 
@@ -58,4 +59,20 @@ inline void checkRoundTrip(const history::StoreConfig& config)
     ASSERT_TRUE(more.ok());
     EXPECT_FALSE(*more);
     EXPECT_EQ(store->samples(level, 0, 10000).size(), 1u);
+
+    // A summary from the database is the one the trend core makes of every sample.
+    std::vector<history::HistoryStore::Row> run;
+    for (int i = 0; i < 300; ++i)
+        run.push_back({*id, i % 50 == 7 ? Sample{20001 + i * 7, Quality::ServerError, false, 0, "Server error: x"}
+                                        : Sample{20001 + i * 7, Quality::Good, true, double((i * 37) % 101), {}}});
+    ASSERT_TRUE(store->append(run).ok());
+    // With errors splitting buckets, and a stretch without any.
+    for (const auto& [from, to] : {std::pair<std::int64_t, std::int64_t>{20500, 22000}, {20060, 20340}}) {
+        const std::vector<Sample> summary = store->summary(level, from, to, 60);
+        const std::vector<Sample> expected = history::trend::summarise(store->samples(level, from, to), from, 60);
+        ASSERT_EQ(summary.size(), expected.size()) << store->lastError().toStdString();
+        for (std::size_t i = 0; i < summary.size(); ++i)
+            EXPECT_TRUE(same(summary[i], expected[i])) << i;
+        EXPECT_LT(summary.size(), store->samples(level, from, to).size() * 3 / 4);
+    }
 }

@@ -1,6 +1,7 @@
 #include "CsvRows.h"
 #include "Decimate.h"
 #include "Readout.h"
+#include "Summary.h"
 #include "Ticks.h"
 #include "TimeText.h"
 #include "TimeWindow.h"
@@ -102,6 +103,35 @@ TEST(Decimate, ValueBeforeTheWindowHoldsAtItsLeftEdgeOnly)
     EXPECT_EQ(buckets[0].first, 9);
     EXPECT_EQ(buckets[5].low, 4);
     EXPECT_EQ(buckets[5].high, 9);
+}
+
+// A summary in half-column buckets draws exactly as every sample does: the same lines, the same gaps.
+TEST(Summary, DrawsAsEverySampleDoes)
+{
+    std::mt19937 random(11);
+    std::vector<Sample> samples{number(-500, 3)};
+    for (std::int64_t t = 0; t < 100'000; t += 1 + std::int64_t(random() % 40)) {
+        const auto kind = random() % 100;
+        samples.push_back(kind == 0   ? bad(t, Quality::LinkLost, "Link lost")
+                          : kind == 1 ? Sample{t, Quality::Good, false, 0, "Stopped"}
+                                      : number(t, double(random() % 1000) / 10));
+    }
+    const Columns grid{0, 100'000, 200};
+    const std::vector<Sample> summary = summarise(samples, grid.fromMs, 250);
+    EXPECT_LT(summary.size(), samples.size() / 2);
+    const Trace whole = decimate(samples, grid, 100'000), summed = decimate(summary, grid, 100'000);
+    const auto a = allBuckets(whole), b = allBuckets(summed);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].column, b[i].column) << i;
+        EXPECT_EQ(a[i].first, b[i].first) << i;
+        EXPECT_EQ(a[i].low, b[i].low) << i;
+        EXPECT_EQ(a[i].high, b[i].high) << i;
+        EXPECT_EQ(a[i].last, b[i].last) << i;
+    }
+    ASSERT_EQ(whole.gaps.size(), summed.gaps.size());
+    for (size_t i = 0; i < whole.gaps.size(); ++i)
+        EXPECT_EQ(whole.gaps[i].fromMs, summed.gaps[i].fromMs) << i;
 }
 
 TEST(Ticks, ValueStepsAreNiceAndCoverTheRange)
