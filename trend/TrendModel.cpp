@@ -1,5 +1,7 @@
 #include "TrendModel.h"
 
+#include "Readout.h"
+
 #include <algorithm>
 
 namespace {
@@ -49,10 +51,16 @@ bool TrendModel::addPen(const TrendTopic& topic)
             colour = c;
             break;
         }
-    m_pens.push_back({topic, colour, {}, {}, {1, 0}});
+    m_pens.push_back({topic, colour, {}, 0, 0, {}, {1, 0}});
     fetch(m_pens.back());
     invalidate();
     return true;
+}
+
+void TrendModel::setReader(std::unique_ptr<history::HistoryReader> reader)
+{
+    m_reader = std::move(reader);
+    setWindow(m_window);
 }
 
 void TrendModel::setWindow(const history::trend::TimeWindow& window)
@@ -75,10 +83,23 @@ void TrendModel::poll()
     invalidate();
 }
 
+// Half a column a bucket, so the buckets' extremes fall in the right column; short windows read whole.
+std::int64_t TrendModel::bucketFor(int columns) const
+{
+    const std::int64_t bucket = m_window.span() / (2 * std::max(1, columns));
+    return bucket >= SummaryFromBucketMs ? bucket : 0;
+}
+
 void TrendModel::fetch(TrendPen& pen)
 {
-    pen.samples = m_reader ? m_reader->samples(pen.topic.key(), m_window.fromMs, m_window.toMs)
-                           : std::vector<history::Sample>{};
+    pen.bucketMs = m_reader ? bucketFor(m_plotColumns) : 0;
+    pen.tailCount = 0;
+    if (!m_reader)
+        pen.samples.clear();
+    else if (pen.bucketMs > 0)
+        pen.samples = m_reader->summary(pen.topic.key(), m_window.fromMs, m_window.toMs, pen.bucketMs);
+    else
+        pen.samples = m_reader->samples(pen.topic.key(), m_window.fromMs, m_window.toMs);
 }
 
 // Asks only for what is newer than the last sample held; the reader hands back that sample too.
@@ -91,8 +112,13 @@ void TrendModel::fetchTail(TrendPen& pen)
     const std::int64_t last = pen.samples.back().timeMs;
     std::vector<history::Sample> tail = m_reader->samples(pen.topic.key(), last + 1, m_window.toMs);
     for (auto& s : tail)
-        if (s.timeMs > last)
+        if (s.timeMs > last) {
             pen.samples.push_back(std::move(s));
+            ++pen.tailCount;
+        }
+    // A summary followed by more samples than it has columns is summed up again.
+    if (pen.bucketMs > 0 && pen.tailCount > std::size_t(2 * m_plotColumns))
+        fetch(pen);
 }
 
 // Keeps the one sample that holds at the window's left edge.
@@ -110,6 +136,11 @@ void TrendModel::decimate(int columns)
     columns = std::max(1, columns);
     if (columns == m_columns)
         return;
+    m_plotColumns = columns;
+    const std::int64_t bucket = bucketFor(columns);
+    for (TrendPen& pen : m_pens)
+        if (pen.bucketMs > bucket || pen.bucketMs * 2 < bucket)
+            fetch(pen);
     const history::trend::Columns grid{m_window.fromMs, m_window.toMs, columns};
     const std::int64_t holdUntil = std::min(m_window.toMs, now());
     for (TrendPen& pen : m_pens) {
@@ -117,4 +148,21 @@ void TrendModel::decimate(int columns)
         pen.shown = shownRange(pen.trace);
     }
     m_columns = columns;
+}
+
+std::optional<history::Sample> TrendModel::sampleAt(const TrendPen& pen, std::int64_t timeMs)
+{
+    if (pen.bucketMs == 0) {
+        const history::Sample* s = history::trend::sampleAt(pen.samples, timeMs);
+        return s ? std::optional<history::Sample>(*s) : std::nullopt;
+    }
+    // The reader hands back the sample before timeMs too.
+    const std::vector<history::Sample> around = m_reader->samples(pen.topic.key(), timeMs, timeMs);
+    const history::Sample* s = history::trend::sampleAt(around, timeMs);
+    return s ? std::optional<history::Sample>(*s) : std::nullopt;
+}
+
+std::vector<history::Sample> TrendModel::shownSamples(const TrendPen& pen)
+{
+    return pen.bucketMs == 0 ? pen.samples : m_reader->samples(pen.topic.key(), m_window.fromMs, m_window.toMs);
 }

@@ -9,13 +9,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One line of the trend: its samples over the window and, for the width drawn, their decimation.
 struct TrendPen {
     TrendTopic topic;
     QColor colour;
+    // Every sample, or for a long window the store's summary in buckets of bucketMs (then followed by the
+    // samples recorded since, tailCount of them).
     std::vector<history::Sample> samples;
+    std::int64_t bucketMs = 0;
+    std::size_t tailCount = 0;
     history::trend::Trace trace;
     // Lowest and highest value the trace shows; invalid (low > high) when it shows none.
     history::trend::ValueRange shown{1, 0};
@@ -26,12 +31,16 @@ struct TrendPen {
 class TrendModel {
 public:
     static constexpr int MaxPens = 8;
+    // A window whose half pixel column spans this or more is read as the store's summary.
+    static constexpr std::int64_t SummaryFromBucketMs = 4000;
     using Clock = std::function<std::int64_t()>;
 
     // reader may be null (no history database): the pens stay empty.
     TrendModel(std::unique_ptr<history::HistoryReader> reader, Clock clock);
 
     bool hasReader() const { return m_reader != nullptr; }
+    // The history came to be after the trend opened: every pen is read from it.
+    void setReader(std::unique_ptr<history::HistoryReader> reader);
     // False when the trend is full or already shows the topic.
     bool addPen(const TrendTopic& topic);
     const std::vector<TrendPen>& pens() const { return m_pens; }
@@ -44,18 +53,27 @@ public:
 
     // A following window moves on to now and fetches only what came since the last poll.
     void poll();
-    // Decimates every pen to this many columns, where the samples or the width changed since.
+    // Decimates every pen to this many columns, where the samples or the width changed since; a summary
+    // too coarse or too fine for the new width is read again.
     void decimate(int columns);
+
+    // The sample that holds at timeMs, read from the store where the pen holds a summary.
+    std::optional<history::Sample> sampleAt(const TrendPen& pen, std::int64_t timeMs);
+    // Every sample of the pen in the window, for an export.
+    std::vector<history::Sample> shownSamples(const TrendPen& pen);
 
 private:
     void fetch(TrendPen& pen);
     void fetchTail(TrendPen& pen);
     void dropBeforeWindow(TrendPen& pen);
     void invalidate() { m_columns = 0; }
+    std::int64_t bucketFor(int columns) const;
 
     std::unique_ptr<history::HistoryReader> m_reader;
     Clock m_clock;
     history::trend::TimeWindow m_window;
     std::vector<TrendPen> m_pens;
     int m_columns = 0;
+    // The plot's last width; a guess until the first draw.
+    int m_plotColumns = 1000;
 };

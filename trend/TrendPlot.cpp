@@ -140,7 +140,7 @@ void drawLine(QPainter& p, const Scale& s, const TrendPen& pen, const ValueRange
     }
 }
 
-void drawLegend(QPainter& p, const QRect& area, const TrendModel& model, const TrendPlot::Options& o,
+void drawLegend(QPainter& p, const QRect& area, TrendModel& model, const TrendPlot::Options& o,
                 const QFontMetrics& metrics)
 {
     const int line = metrics.height() + 2;
@@ -159,7 +159,7 @@ void drawLegend(QPainter& p, const QRect& area, const TrendModel& model, const T
         const int baseline = y + line * (1 + i / LegendColumns);
         p.fillRect(x, baseline - metrics.ascent() + 2, 12, metrics.ascent() - 3, pen.colour);
         const QString reading =
-            o.cursorMs ? QStringLiteral(" = ") + TrendPlot::readout(pen, *o.cursorMs, model.now()) : QString();
+            o.cursorMs ? QStringLiteral(" = ") + TrendPlot::readout(model, pen, *o.cursorMs) : QString();
         p.setPen(pen.colour.darker(130));
         p.drawText(x + 16, baseline, TrendPlot::legendEntry(pen.topic.label(), reading, metrics, columnWidth - 20));
     }
@@ -217,9 +217,9 @@ void draw(QPainter& p, const QRect& area, TrendModel& model, const Options& o)
     drawLegend(p, area, model, o, metrics);
 }
 
-QString readout(const TrendPen& pen, std::int64_t timeMs, std::int64_t nowMs)
+QString readout(TrendModel& model, const TrendPen& pen, std::int64_t timeMs)
 {
-    const history::Sample* s = timeMs <= nowMs ? sampleAt(pen.samples, timeMs) : nullptr;
+    const auto s = timeMs <= model.now() ? model.sampleAt(pen, timeMs) : std::nullopt;
     return s ? QString::fromStdString(readingOf(*s)) : QStringLiteral("no value");
 }
 

@@ -27,7 +27,7 @@ QRect plotArea(const QRect& area, const QFontMetrics& metrics, int penCount, boo
 // Decimates the model to the plot's width where needed, then draws.
 void draw(QPainter& painter, const QRect& area, TrendModel& model, const Options& options);
 // The pen's value at a time: the number, the text, the reason of a gap, or "no value".
-QString readout(const TrendPen& pen, std::int64_t timeMs, std::int64_t nowMs);
+QString readout(TrendModel& model, const TrendPen& pen, std::int64_t timeMs);
 // A pen's legend: the label, shortened where the line is too narrow, then the cursor's reading whole.
 QString legendEntry(const QString& label, const QString& reading, const QFontMetrics& metrics, int width);
 // "yyyy-MM-dd HH:mm:ss.zzz" in local time.

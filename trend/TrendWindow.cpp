@@ -27,10 +27,7 @@ TrendWindow::TrendWindow(std::unique_ptr<history::HistoryReader> reader, TrendMo
 {
     setObjectName(QStringLiteral("TrendWindow"));
     buildControls();
-    m_view->setEmptyText(m_model.hasReader()
-                             ? QStringLiteral("No recorded values in this range.")
-                             : QStringLiteral("No history database. Start HistoryRecorder on the project "
-                                              "to record the values of its pages."));
+    updateEmptyText();
     m_poll = new QTimer(this);
     m_poll->setObjectName(QStringLiteral("TrendPoll"));
     m_poll->setInterval(1000);
@@ -90,8 +87,28 @@ void TrendWindow::showRange(int i)
     windowChanged();
 }
 
+void TrendWindow::updateEmptyText()
+{
+    m_view->setEmptyText(m_model.hasReader()
+                             ? QStringLiteral("No recorded values in this range.")
+                             : QStringLiteral("No history database. Start HistoryRecorder on the project "
+                                              "to record the values of its pages."));
+}
+
+void TrendWindow::tryReader()
+{
+    constexpr int EveryPolls = 10;
+    if (m_model.hasReader() || !m_openReader || ++m_pollsWithoutReader % EveryPolls != 0)
+        return;
+    if (auto reader = m_openReader()) {
+        m_model.setReader(std::move(reader));
+        updateEmptyText();
+    }
+}
+
 void TrendWindow::poll()
 {
+    tryReader();
     if (!m_model.window().followsNow)
         return;
     m_model.poll();
@@ -118,11 +135,11 @@ void TrendWindow::updateTitle()
                                       (pens.size() > 1 ? QStringLiteral(" ...") : QString()));
 }
 
-Status TrendWindow::exportCsv(const QString& path) const
+Status TrendWindow::exportCsv(const QString& path)
 {
     std::vector<std::string> rows{history::trend::csvHeader()};
     for (const TrendPen& pen : m_model.pens())
-        history::trend::appendCsvRows(rows, pen.topic.label().toStdString(), pen.samples);
+        history::trend::appendCsvRows(rows, pen.topic.label().toStdString(), m_model.shownSamples(pen));
     QStringList lines;
     lines.reserve(qsizetype(rows.size()));
     for (const std::string& row : rows)

@@ -24,6 +24,10 @@ public:
     bool addTopic(const TrendTopic& topic);
     TrendModel& model() { return m_model; }
     TrendView* view() const { return m_view; }
+    // Where the trend has no history yet, opens tries to open it every few polls: a recorder started after
+    // the window makes the database.
+    using ReaderSource = std::function<std::unique_ptr<history::HistoryReader>()>;
+    void retryReader(ReaderSource opens) { m_openReader = std::move(opens); }
     QTimer* pollTimer() const { return m_poll; }
 
     // Shows the standard range number i (0: 10 minutes ... 4: 7 days) ending now.
@@ -31,13 +35,15 @@ public:
     // Polls the history for new values.
     void poll();
     // Every pen's samples of the shown range.
-    Status exportCsv(const QString& path) const;
+    Status exportCsv(const QString& path);
 
 private:
     void buildControls();
     void askAndExport();
     void windowChanged();
     void updateTitle();
+    void updateEmptyText();
+    void tryReader();
 
     TrendModel m_model;
     TrendView* m_view = nullptr;
@@ -45,4 +51,6 @@ private:
     QCheckBox* m_sharedAxis = nullptr;
     QLabel* m_status = nullptr;
     QTimer* m_poll = nullptr;
+    ReaderSource m_openReader;
+    int m_pollsWithoutReader = 0;
 };

@@ -29,9 +29,9 @@ namespace TrendWindows {
 
 TrendWindow* open(const TrendTopic& topic, QWidget* owner)
 {
-    auto* window = new TrendWindow(
-        history::openHistoryReader(SharedVars::AppFolder), [] { return QDateTime::currentMSecsSinceEpoch(); },
-        owner->window());
+    const auto reader = [] { return history::openHistoryReader(SharedVars::AppFolder); };
+    auto* window = new TrendWindow(reader(), [] { return QDateTime::currentMSecsSinceEpoch(); }, owner->window());
+    window->retryReader(reader);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->addTopic(topic);
     last() = window;

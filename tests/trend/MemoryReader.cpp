@@ -1,5 +1,7 @@
 #include "MemoryReader.h"
 
+#include "Summary.h"
+
 #include <algorithm>
 
 std::vector<history::Sample> MemoryReader::samples(const history::SeriesKey& key, std::int64_t fromMs,
@@ -7,6 +9,7 @@ std::vector<history::Sample> MemoryReader::samples(const history::SeriesKey& key
 {
     askedFrom = fromMs;
     askedTo = toMs;
+    askedBucket = 0;
     const auto found = series.find({key.topic, key.item});
     if (found == series.end())
         return {};
@@ -18,4 +21,12 @@ std::vector<history::Sample> MemoryReader::samples(const history::SeriesKey& key
     const auto last = std::upper_bound(first, all.end(), toMs,
                                        [](std::int64_t t, const history::Sample& s) { return t < s.timeMs; });
     return {first, last};
+}
+
+std::vector<history::Sample> MemoryReader::summary(const history::SeriesKey& key, std::int64_t fromMs,
+                                                   std::int64_t toMs, std::int64_t bucketMs)
+{
+    auto all = history::trend::summarise(samples(key, fromMs, toMs), fromMs, bucketMs);
+    askedBucket = bucketMs;
+    return all;
 }

@@ -18,4 +18,8 @@ public:
     }
     std::vector<history::Sample> samples(const history::SeriesKey& key, std::int64_t fromMs,
                                          std::int64_t toMs) override;
+    std::vector<history::Sample> summary(const history::SeriesKey& key, std::int64_t fromMs, std::int64_t toMs,
+                                         std::int64_t bucketMs) override;
+    // The bucket of the last summary asked for; 0 when the last question wanted every sample.
+    std::int64_t askedBucket = 0;
 };

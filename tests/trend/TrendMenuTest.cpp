@@ -1,11 +1,11 @@
 #include "LinkBox.h"
 #include "PageDisplay.h"
+#include "PopupMenu.h"
 #include "TrendWindow.h"
 #include "TrendWindows.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QMenu>
 
 #include <gtest/gtest.h>
 
@@ -17,12 +17,7 @@ void pick(PageDisplay& page, int i, const char* action)
     LinkBox* box = page.dataTopic(i);
     QContextMenuEvent click(QContextMenuEvent::Mouse, {5, 5}, box->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(box, &click);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    auto* entry = menu->findChild<QAction*>(QLatin1String(action));
-    ASSERT_NE(entry, nullptr);
-    entry->trigger();
-    menu->close();
+    pickFromPopup(action);
 }
 
 } // namespace

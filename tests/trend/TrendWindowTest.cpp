@@ -105,9 +105,25 @@ TEST_F(TrendWindowTest, CursorReadsValueAndGapReason)
     ASSERT_TRUE(view()->cursorTime());
     EXPECT_NEAR(double(*view()->cursorTime()), double(now - 90 * Minute),
                 double(Day) / view()->plotRect().width());
-    EXPECT_EQ(TrendPlot::readout(pen(), *view()->cursorTime(), now), QStringLiteral("Link lost"));
-    EXPECT_EQ(TrendPlot::readout(pen(), now - Hour + Second, now), QStringLiteral("42"));
-    EXPECT_EQ(TrendPlot::readout(pen(), now - 3 * Day, now), QStringLiteral("no value"));
+    EXPECT_EQ(TrendPlot::readout(window->model(), pen(), *view()->cursorTime()), QStringLiteral("Link lost"));
+    EXPECT_EQ(TrendPlot::readout(window->model(), pen(), now - Hour + Second), QStringLiteral("42"));
+    EXPECT_EQ(TrendPlot::readout(window->model(), pen(), now - 3 * Day), QStringLiteral("no value"));
+}
+
+// A week is read as the store's summary, not sample by sample; what the cursor reads and the export writes
+// are still the samples themselves.
+TEST_F(TrendWindowTest, LongRangeReadsASummaryButReadsOutAndExportsEverySample)
+{
+    window->showRange(4);
+    view()->grab();
+    EXPECT_GT(reader->askedBucket, 0);
+    EXPECT_LT(pen().samples.size(), reader->of("Line1", "N7:0").size() / 2);
+    const std::int64_t t = now - Day + 37 * Minute + 20 * Second;
+    EXPECT_EQ(TrendPlot::readout(window->model(), pen(), t), QString::number((t / Minute) % 100));
+    EXPECT_EQ(window->model().shownSamples(pen()).size(), reader->of("Line1", "N7:0").size());
+
+    window->showRange(0);
+    EXPECT_EQ(reader->askedBucket, 0);
 }
 
 // A long label in a narrow legend is shortened; the reading the user hovers for stays whole.
@@ -170,4 +186,29 @@ TEST_F(TrendWindowTest, PollAppendsWhatWasRecordedSinceAndExportWritesTheShownRa
                            held + QStringLiteral(",Tank level (Line1 N7:0),42,Good"),
                            QString::fromStdString(fullTime(now - Second)) +
                                QStringLiteral(",Tank level (Line1 N7:0),43,Good")}));
+}
+
+// A trend opened before anything was recorded finds the history once the recorder has made it.
+TEST(TrendWindowReader, HistoryMadeAfterTheWindowOpenedIsFound)
+{
+    const std::int64_t now = 1'800'000'000'000;
+    TrendWindow window(nullptr, [&] { return now; });
+    window.addTopic({"Line1", "N7:0", "Tank level"});
+    bool recorded = false;
+    window.retryReader([&]() -> std::unique_ptr<HistoryReader> {
+        if (!recorded)
+            return nullptr;
+        auto reader = std::make_unique<MemoryReader>();
+        reader->of("Line1", "N7:0").push_back(number(now - Minute, 7));
+        return reader;
+    });
+    for (int i = 0; i < 20; ++i)
+        window.poll();
+    EXPECT_FALSE(window.model().hasReader());
+    recorded = true;
+    for (int i = 0; i < 10; ++i)
+        window.poll();
+    ASSERT_TRUE(window.model().hasReader());
+    ASSERT_EQ(window.model().pens().front().samples.size(), 1u);
+    EXPECT_EQ(window.model().pens().front().samples.front().number, 7);
 }
