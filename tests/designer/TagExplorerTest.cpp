@@ -6,10 +6,13 @@
 #include "PLCListPage.h"
 #include "PageEditor.h"
 #include "PageMode.h"
+#include "PopupMenu.h"
 #include "TabStrip.h"
 #include "TagExplorerPage.h"
 #include "TempAppFolder.h"
 #include "THMIUtil.h"
+#include "TrendWindow.h"
+#include "TrendWindows.h"
 
 #include <QCoreApplication>
 #include <QIcon>
@@ -79,6 +82,14 @@ struct TagExplorerTest : ::testing::Test {
     {
         explorer->tagList()->setCurrent(row, 0);
         explorer->TagList_MouseUp(100);
+    }
+    // Right-clicks a row of the tag grid and picks the named entry of its menu.
+    void pick(int row, const char* action)
+    {
+        MarkGrid* grid = explorer->tagList();
+        const QRect cell = grid->visualRect(grid->model()->index(row - 1, 2));
+        explorer->TagList_ContextMenu(cell.center());
+        pickFromPopup(action);
     }
     QStringList pageLines() const
     {
@@ -164,4 +175,21 @@ TEST_F(TagExplorerTest, UpdateAndProjectSaveConfirmInTheStatusBar)
     EXPECT_TRUE(TempAppFolder::exists(app.data("Pumps.prj")));
     EXPECT_EQ(window->statusBar()->currentMessage(), "Saved Pumps.prj");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+// The monitor grid's menu trends a tag row under its description, and adds another row to the same trend.
+TEST_F(TagExplorerTest, TagRowMenuOpensAndAddsToTheTrend)
+{
+    show("2Line 2", "A.");
+    pick(2, "Trend");
+    TrendWindow* trend = TrendWindows::current();
+    ASSERT_NE(trend, nullptr);
+    ASSERT_EQ(trend->model().pens().size(), 1u);
+    EXPECT_EQ(trend->model().pens()[0].topic.label(), QStringLiteral("Pump 2 start (Line2 B3:0/1)"));
+
+    pick(4, "AddToTrend");
+    EXPECT_EQ(TrendWindows::current(), trend);
+    ASSERT_EQ(trend->model().pens().size(), 2u);
+    EXPECT_EQ(trend->model().pens()[1].topic.key(), (history::SeriesKey{"Line2", "N7:0"}));
+    trend->close();
 }
