@@ -71,6 +71,48 @@ void TrendModel::setWindow(const history::trend::TimeWindow& window)
     invalidate();
 }
 
+void TrendModel::panTo(const history::trend::TimeWindow& window)
+{
+    const history::trend::TimeWindow old = m_window;
+    if (!m_reader || window.span() != old.span() || window.toMs <= old.fromMs || window.fromMs >= old.toMs) {
+        setWindow(window);
+        return;
+    }
+    m_window = window;
+    for (TrendPen& pen : m_pens) {
+        if (window.fromMs < old.fromMs)
+            uncoverLeft(pen, old.fromMs);
+        else if (window.toMs > old.toMs)
+            uncoverRight(pen, old.toMs);
+        dropBeforeWindow(pen);
+    }
+    invalidate();
+}
+
+std::vector<history::Sample> TrendModel::read(const TrendPen& pen, std::int64_t fromMs, std::int64_t toMs)
+{
+    return pen.bucketMs > 0 ? m_reader->summary(pen.topic.key(), fromMs, toMs, pen.bucketMs)
+                            : m_reader->samples(pen.topic.key(), fromMs, toMs);
+}
+
+// The stretch read starts with the sample holding at its left edge, so it replaces every held sample before
+// the old edge; what passed the right edge goes.
+void TrendModel::uncoverLeft(TrendPen& pen, std::int64_t oldFromMs)
+{
+    std::vector<history::Sample> samples = read(pen, m_window.fromMs, oldFromMs - 1);
+    for (auto& s : pen.samples)
+        if (s.timeMs >= oldFromMs && s.timeMs <= m_window.toMs)
+            samples.push_back(std::move(s));
+    pen.samples = std::move(samples);
+}
+
+void TrendModel::uncoverRight(TrendPen& pen, std::int64_t oldToMs)
+{
+    for (auto& s : read(pen, oldToMs + 1, m_window.toMs))
+        if (s.timeMs > oldToMs)
+            pen.samples.push_back(std::move(s));
+}
+
 void TrendModel::poll()
 {
     if (!m_window.followsNow)

@@ -47,6 +47,9 @@ public:
 
     const history::trend::TimeWindow& window() const { return m_window; }
     void setWindow(const history::trend::TimeWindow& window);
+    // Moves to a window of the same span, reading only the stretch it uncovers: a drag stays smooth over a
+    // week.
+    void panTo(const history::trend::TimeWindow& window);
     // The standard span ending now.
     void showSpan(std::int64_t spanMs) { setWindow(history::trend::endingNow(spanMs, now())); }
     std::int64_t now() const { return m_clock(); }
@@ -64,6 +67,9 @@ public:
 
 private:
     void fetch(TrendPen& pen);
+    std::vector<history::Sample> read(const TrendPen& pen, std::int64_t fromMs, std::int64_t toMs);
+    void uncoverLeft(TrendPen& pen, std::int64_t oldFromMs);
+    void uncoverRight(TrendPen& pen, std::int64_t oldToMs);
     void fetchTail(TrendPen& pen);
     void dropBeforeWindow(TrendPen& pen);
     void invalidate() { m_columns = 0; }

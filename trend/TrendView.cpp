@@ -87,7 +87,7 @@ void TrendView::mouseMoveEvent(QMouseEvent* event)
     const int x = int(event->position().x());
     if (m_dragX && *m_dragX != x) {
         const double perPixel = double(m_dragWindow.span()) / std::max(1, plotRect().width());
-        m_model.setWindow(
+        m_model.panTo(
             history::trend::panned(m_dragWindow, std::llround((*m_dragX - x) * perPixel), m_model.now()));
         Q_EMIT windowChanged();
     }

@@ -81,13 +81,19 @@ TEST_F(TrendWindowTest, WheelZoomsAndDragPans)
     EXPECT_TRUE(window->model().window().followsNow);
     EXPECT_FALSE(window->findChild<QAbstractButton*>(QStringLiteral("Range(1)"))->isChecked());
 
+    const std::int64_t zoomedFrom = window->model().window().fromMs;
     QTest::mousePress(view(), Qt::LeftButton, {}, middle);
     QTest::mouseMove(view(), middle + QPoint(view()->plotRect().width() / 4, 0));
     QTest::mouseRelease(view(), Qt::LeftButton, {}, middle + QPoint(view()->plotRect().width() / 4, 0));
     const TimeWindow panned = window->model().window();
     EXPECT_FALSE(panned.followsNow);
     EXPECT_NEAR(double(panned.toMs), double(now - 12 * Minute), double(Minute) / 10);
-    EXPECT_EQ(reader->askedTo, panned.toMs);
+    // Only the uncovered stretch was read, and what is held is what a whole read gives.
+    EXPECT_EQ(reader->askedTo, zoomedFrom - 1);
+    const auto whole = reader->samples({"Line1", "N7:0"}, panned.fromMs, panned.toMs);
+    ASSERT_EQ(pen().samples.size(), whole.size());
+    for (size_t i = 0; i < whole.size(); ++i)
+        EXPECT_EQ(pen().samples[i].timeMs, whole[i].timeMs) << i;
     // A stopped window does not move with the clock.
     now += Minute;
     window->poll();
