@@ -1,5 +1,6 @@
 #include "ChangeFilter.h"
 
+#include <algorithm>
 #include <cmath>
 
 using history::Quality;
@@ -72,4 +73,9 @@ std::optional<Sample> ChangeFilter::due(std::int64_t nowMs)
     m_last = *std::exchange(m_held, std::nullopt);
     m_last->timeMs = nowMs;
     return m_last;
+}
+
+std::int64_t ChangeFilter::latestMs() const
+{
+    return std::max(m_last ? m_last->timeMs : 0, m_held ? m_held->timeMs : 0);
 }

@@ -26,6 +26,8 @@ public:
     std::vector<history::Sample> offer(const history::Sample& sample);
     // A held change whose interval is over by nowMs.
     std::optional<history::Sample> due(std::int64_t nowMs);
+    // The time of the last sample stored or held; 0 before the first.
+    std::int64_t latestMs() const;
     // The last stored quality (Good before the first).
     history::Quality quality() const { return m_last ? m_last->quality : history::Quality::Good; }
 

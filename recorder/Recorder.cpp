@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -86,7 +87,7 @@ void Recorder::link(Series& s)
         changed(s);
         return;
     }
-    holdGap(s, LinkLostText);
+    holdGap(s, LinkLostText, now());
     if (linked.error().number == ErrNo::NoForeignApplication && !std::exchange(m_serverStarted, true))
         if (const Status started = CntrlDDE::Load_RSLinx(); !started)
             std::fprintf(stderr, "HistoryRecorder: %s\n", qPrintable(started.error().text()));
@@ -113,17 +114,28 @@ void Recorder::changed(Series& s)
     store(s, s.filter.offer(sampleOfText(s.box.Text(), now())));
 }
 
-void Recorder::holdGap(Series& s, const QString& reason)
+void Recorder::holdGap(Series& s, const QString& reason, std::int64_t atMs)
 {
     if (s.filter.quality() != history::Quality::LinkLost)
-        store(s, s.filter.offer(gapSample(reason, now())));
+        store(s, s.filter.offer(gapSample(reason, atMs)));
+}
+
+// A lost link's gap starts when the server was last heard from, not when its silence was noticed: the last
+// seconds of a hung server held no current values.
+std::int64_t Recorder::lastHeardMs(const Series& s)
+{
+    const std::int64_t t = now();
+    const QDateTime& heard = s.box.lastValueAt();
+    if (!heard.isValid())
+        return t;
+    return std::max(std::min<std::int64_t>(heard.toMSecsSinceEpoch(), t), s.filter.latestMs() + 1);
 }
 
 void Recorder::linkStateChanged(bool lost)
 {
     for (auto& s : m_series) {
         if (lost)
-            holdGap(*s, LinkLostText);
+            holdGap(*s, LinkLostText, lastHeardMs(*s));
         else
             changed(*s);
     }

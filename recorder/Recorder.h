@@ -37,7 +37,8 @@ private:
     void linkWaiting();
     void changed(Series& s);
     void linkStateChanged(bool lost);
-    void holdGap(Series& s, const QString& reason);
+    void holdGap(Series& s, const QString& reason, std::int64_t atMs);
+    static std::int64_t lastHeardMs(const Series& s);
     void tick();
     void store(Series& s, const std::vector<history::Sample>& samples);
 

@@ -1,9 +1,12 @@
+#include "LinkClient.h"
 #include "LinkRecovery.h"
 #include "Recorder.h"
 #include "RecorderFixture.h"
 #include "TempAppFolder.h"
 
 #include <QTest>
+
+#include <csignal>
 
 using history::Quality;
 using history::Sample;
@@ -96,4 +99,38 @@ TEST_F(RecorderTest, RecordsChangesOfARealServerWithItsGapsDeadbandsAndIntervals
     ASSERT_FALSE(bad.empty());
     EXPECT_EQ(bad[0].quality, Quality::ServerError);
     EXPECT_EQ(bad[0].text.rfind("Server error", 0), 0u) << bad[0].text;
+}
+
+// A hung server's gap starts when it was last heard from, not seconds later when its silence is noticed.
+TEST_F(RecorderTest, HungServersGapStartsWhenItWasLastHeardFrom)
+{
+    TempAppFolder noServerHere;
+    startServer({QStringLiteral("Line1\tN7:0\tramp\t50\t0\t100000\t")});
+    history::HistoryStoreWriter::Options options;
+    options.config.path = dir.filePath(QStringLiteral("History.db"));
+    options.batchMs = 100;
+    history::HistoryStoreWriter writer(options);
+    const auto pid = static_cast<pid_t>(server.process().processId());
+    std::int64_t stoppedAt = 0;
+    {
+        Recorder recorder({topic(QStringLiteral("N7:0"))}, writer);
+        recorder.start();
+        QTest::qWait(500);
+        ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+        stoppedAt = QDateTime::currentMSecsSinceEpoch();
+        QTest::qWait(1000);
+        for (int i = 0; i < 3 && !LinkRecovery::isLinkLost(); ++i)
+            LinkClient::instance().Ping_Timer();
+        const bool lost = LinkRecovery::isLinkLost();
+        ASSERT_EQ(::kill(pid, SIGCONT), 0);
+        ASSERT_TRUE(lost);
+    }
+    writer.flush();
+    auto store = history::HistoryStore::open(options.config).value();
+    const auto n70 = store->samples({"Line1", "N7:0"}, INT64_MIN, INT64_MAX);
+    const auto gap = std::find_if(n70.begin(), n70.end(), [](const Sample& s) { return s.quality != Quality::Good; });
+    ASSERT_NE(gap, n70.end());
+    EXPECT_EQ(gap->text, "Link lost");
+    EXPECT_LT(gap->timeMs, stoppedAt + 200);
+    EXPECT_GT(gap->timeMs, (gap - 1)->timeMs);
 }
