@@ -10,11 +10,31 @@
 #include <csignal>
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 std::atomic<bool> s_stopWanted{false};
 
 void wantStop(int) { s_stopWanted = true; }
+
+#ifdef Q_OS_WIN
+std::atomic<bool> s_stopped{false};
+
+// Ctrl+Break, closing the console window, logging off and shutting down reach a console program here, not
+// as signals. For the last three Windows ends the process when this returns (after about five seconds at
+// the latest), so it waits for the last batch to be written.
+BOOL WINAPI consoleEvent(DWORD event)
+{
+    s_stopWanted = true;
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        for (int waited = 0; !s_stopped && waited < 4500; waited += 50)
+            Sleep(50);
+    return TRUE;
+}
+#endif
 
 void toStderr(const QString& text) { std::fprintf(stderr, "HistoryRecorder: %s\n", qPrintable(text)); }
 
@@ -44,12 +64,11 @@ int main(int argc, char* argv[])
             std::printf("committed %llu\n", static_cast<unsigned long long>(n));
             std::fflush(stdout);
         };
-    history::HistoryStoreWriter writer(writing);
-    std::fprintf(stderr, "HistoryRecorder: recording %zu topics into %s\n", options->topics.size(),
-                 qPrintable(options->store.describe()));
-
     std::signal(SIGINT, wantStop);
     std::signal(SIGTERM, wantStop);
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(consoleEvent, TRUE);
+#endif
     QTimer stopCheck;
     QObject::connect(&stopCheck, &QTimer::timeout, &app, [] {
         if (s_stopWanted)
@@ -59,9 +78,16 @@ int main(int argc, char* argv[])
 
     int status = 0;
     {
+        history::HistoryStoreWriter writer(writing);
+        std::fprintf(stderr, "HistoryRecorder: recording %zu topics into %s\n", options->topics.size(),
+                     qPrintable(options->store.describe()));
         Recorder recorder(options->topics, writer);
         QTimer::singleShot(0, &recorder, &Recorder::start);
         status = app.exec();
     }
+#ifdef Q_OS_WIN
+    // The writer has written what it held.
+    s_stopped = true;
+#endif
     return status;
 }
