@@ -75,14 +75,13 @@ ValueRange axisRange(const std::vector<TrendPen>& pens, int pen, bool shared)
 void drawTimeAxis(QPainter& p, const Scale& s, const QFontMetrics& metrics)
 {
     const std::int64_t step = timeStep(s.window.span(), std::max(2, s.plot.width() / 90));
-    const std::int64_t offset = utcOffsetMs(s.window.toMs);
-    for (std::int64_t t : timeTicks(s.window.fromMs, s.window.toMs, step, offset)) {
+    for (std::int64_t t : timeTicks(s.window.fromMs, s.window.toMs, step, utcOffsetMs)) {
         const int x = int(s.x(t));
         p.setPen(QColor(225, 225, 225));
         p.drawLine(x, s.plot.top(), x, s.plot.bottom());
         p.setPen(Qt::black);
         p.drawLine(x, s.plot.bottom(), x, s.plot.bottom() + 3);
-        const QString label = QString::fromStdString(tickLabel(t + offset, step));
+        const QString label = QString::fromStdString(tickLabel(t + utcOffsetMs(t), step));
         const int w = metrics.horizontalAdvance(label);
         p.drawText(std::clamp(x - w / 2, s.plot.left() - Margin, s.plot.right() - w + Margin),
                    s.plot.bottom() + 4 + metrics.ascent(), label);

@@ -62,15 +62,23 @@ std::int64_t timeStep(std::int64_t spanMs, int maxTicks)
 }
 
 std::vector<std::int64_t> timeTicks(std::int64_t fromMs, std::int64_t toMs, std::int64_t stepMs,
-                                    std::int64_t utcOffsetMs)
+                                    const UtcOffset& offsetAt)
 {
-    std::vector<std::int64_t> ticks;
-    const std::int64_t localFrom = fromMs + utcOffsetMs;
+    // A window runs on two offsets at most (a week holds one change of daylight saving time at most). A
+    // local time is a tick where one of them holds at the moment it names.
+    const std::int64_t early = offsetAt(fromMs), late = offsetAt(toMs);
+    const std::int64_t least = std::min(early, late), most = std::max(early, late);
+    const std::int64_t localFrom = fromMs + least;
     std::int64_t local = localFrom - ((localFrom % stepMs) + stepMs) % stepMs;
-    if (local < localFrom)
-        local += stepMs;
-    for (; local - utcOffsetMs <= toMs; local += stepMs)
-        ticks.push_back(local - utcOffsetMs);
+    std::vector<std::int64_t> ticks;
+    for (; local - most <= toMs; local += stepMs)
+        for (std::int64_t offset : {least, most}) {
+            const std::int64_t utc = local - offset;
+            if (utc >= fromMs && utc <= toMs && offsetAt(utc) == offset)
+                ticks.push_back(utc);
+        }
+    std::sort(ticks.begin(), ticks.end());
+    ticks.erase(std::unique(ticks.begin(), ticks.end()), ticks.end());
     return ticks;
 }
 

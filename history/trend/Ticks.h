@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,11 @@ std::string valueLabel(double value, double step);
 
 // A step from seconds to days that splits spanMs into at most maxTicks parts.
 std::int64_t timeStep(std::int64_t spanMs, int maxTicks);
-// Times in [fromMs, toMs] that fall on whole steps of local time (utcOffsetMs ahead of UTC).
+// How far local time is ahead of UTC at a moment; it moves when daylight saving time begins or ends.
+using UtcOffset = std::function<std::int64_t(std::int64_t utcMs)>;
+// Times in [fromMs, toMs] that fall on whole steps of local time, on either side of a change of offset: a
+// local time the change skips gives no tick, one it repeats two.
 std::vector<std::int64_t> timeTicks(std::int64_t fromMs, std::int64_t toMs, std::int64_t stepMs,
-                                    std::int64_t utcOffsetMs);
+                                    const UtcOffset& offsetAt);
 
 } // namespace history::trend

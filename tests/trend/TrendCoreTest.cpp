@@ -157,7 +157,7 @@ TEST(Ticks, TimeTicksFallOnWholeLocalSteps)
     const std::int64_t from = 10 * Day + 3 * Hour + 17 * Minute;
     const std::int64_t step = timeStep(8 * Hour, 8);
     EXPECT_EQ(step, Hour);
-    const auto ticks = timeTicks(from, from + 8 * Hour, step, offset);
+    const auto ticks = timeTicks(from, from + 8 * Hour, step, [](std::int64_t) { return 2 * Hour; });
     ASSERT_EQ(ticks.size(), 8u);
     EXPECT_EQ(tickLabel(ticks[0] + offset, step), "06:00");
     for (std::int64_t t : ticks)
@@ -166,6 +166,21 @@ TEST(Ticks, TimeTicksFallOnWholeLocalSteps)
     EXPECT_EQ(timeStep(7 * Day, 8), Day);
     // Midnight reads as the date.
     EXPECT_EQ(tickLabel(11 * Day, Hour), "01-12");
+}
+
+// Across the end of daylight saving time, day ticks stay on local midnight and hour ticks skip nothing.
+TEST(Ticks, TimeTicksFollowAChangeOfOffset)
+{
+    const std::int64_t change = 20 * Day + Hour; // 03:00 summer time becomes 02:00 winter time
+    const UtcOffset offsetAt = [&](std::int64_t utc) { return utc < change ? 2 * Hour : Hour; };
+    const auto days = timeTicks(17 * Day, 24 * Day, Day, offsetAt);
+    ASSERT_EQ(days.size(), 7u);
+    for (std::int64_t t : days)
+        EXPECT_EQ((t + offsetAt(t)) % Day, 0) << t;
+    const auto hours = timeTicks(change - 3 * Hour, change + 3 * Hour, Hour, offsetAt);
+    for (size_t i = 1; i < hours.size(); ++i)
+        EXPECT_EQ(hours[i] - hours[i - 1], Hour) << i;
+    EXPECT_EQ(hours.size(), 7u);
 }
 
 TEST(TimeText, FullTimeAcrossEras)
