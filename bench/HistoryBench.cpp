@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 using history::HistoryStore;
@@ -88,6 +89,67 @@ void trendDay(const char* name, const history::StoreConfig& config)
     std::printf("%s: the same day as a trend of %dx%d: queried (a summary of %zu samples), decimated and drawn in "
                 "%.1f ms\n",
                 name, image.width(), image.height(), held, best);
+}
+
+// Kilobytes of the process: resident now, or the peak since resetPeak.
+long memoryKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// A week of 8 pens at 1 Hz in SQLite as a trend shows it: the time and the memory it takes.
+void trendWeek(const QString& folder)
+{
+    constexpr int WeekPens = 8, WeekSeconds = 7 * DaySeconds;
+    history::StoreConfig config;
+    config.path = folder + QStringLiteral("/week.db");
+    auto store = HistoryStore::open(config).value();
+    std::vector<int> ids;
+    for (int p = 0; p < WeekPens; ++p)
+        ids.push_back(store->seriesId({"Line1", "Pen" + std::to_string(p)}).value());
+    std::vector<HistoryStore::Row> hour;
+    for (int s = 0; s < WeekSeconds; ++s) {
+        for (int p = 0; p < WeekPens; ++p)
+            hour.push_back({ids[size_t(p)], Sample{Start + s * 1000LL + p * 7, history::Quality::Good, true,
+                                                   50 + 40 * std::sin(s / 3000.0 + p) + s % 7, {}}});
+        if ((s + 1) % 3600 == 0) {
+            (void)store->append(hour);
+            hour.clear();
+        }
+    }
+    store.reset();
+    TrendModel model(HistoryStore::open(config).value(), [] { return Start + WeekSeconds * 1000LL; });
+    for (int p = 0; p < WeekPens; ++p)
+        model.addPen({QStringLiteral("Line1"), QStringLiteral("Pen%1").arg(p), QString()});
+    QImage image(1600, 700, QImage::Format_ARGB32_Premultiplied);
+    const long before = memoryKb("VmRSS:");
+    resetPeak();
+    QElapsedTimer timer;
+    timer.start();
+    model.showSpan(WeekSeconds * 1000LL);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TrendPlot::draw(painter, image.rect(), model, {});
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    std::size_t held = 0;
+    for (const TrendPen& pen : model.pens())
+        held += pen.samples.size();
+    std::printf("SQLite: a week of 8 pens at 1 Hz (%d samples) as a trend: %.0f ms, %zu samples held, %.1f MB more "
+                "at the peak\n",
+                WeekPens * WeekSeconds, ms, held, double(memoryKb("VmHWM:") - before) / 1024);
 }
 
 // Fills a store with a day of 4 pens and reads it back whole, best of three.
@@ -251,6 +313,7 @@ int main(int argc, char** argv)
     writePaths("SQLite", bare, writer);
     sqlite.path = dir.filePath(QStringLiteral("day.db"));
     queryDay("SQLite", sqlite);
+    trendWeek(dir.path());
     if (!qEnvironmentVariableIsEmpty("PGPORT")) {
         history::StoreConfig pg;
         pg.kind = history::StoreConfig::Kind::PostgreSQL;
