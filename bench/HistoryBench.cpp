@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -72,6 +73,7 @@ void trendDay(const char* name, const history::StoreConfig& config)
     for (int p = 0; p < Pens; ++p)
         model.addPen({QStringLiteral("Line1"), QStringLiteral("Pen%1").arg(p), QString()});
     QImage image(1600, 700, QImage::Format_ARGB32_Premultiplied);
+    model.setPlotColumns(TrendPlot::plotArea(image.rect(), QFontMetrics(QGuiApplication::font()), Pens, false).width());
     double best = 1e9;
     std::size_t held = 0;
     for (int round = 0; round < 3; ++round) {
@@ -135,6 +137,7 @@ void trendWeek(const QString& folder)
     for (int p = 0; p < WeekPens; ++p)
         model.addPen({QStringLiteral("Line1"), QStringLiteral("Pen%1").arg(p), QString()});
     QImage image(1600, 700, QImage::Format_ARGB32_Premultiplied);
+    model.setPlotColumns(TrendPlot::plotArea(image.rect(), QFontMetrics(QGuiApplication::font()), WeekPens, false).width());
     const long before = memoryKb("VmRSS:");
     resetPeak();
     QElapsedTimer timer;

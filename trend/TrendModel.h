@@ -7,6 +7,7 @@
 
 #include <QColor>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -56,6 +57,8 @@ public:
 
     // A following window moves on to now and fetches only what came since the last poll.
     void poll();
+    // The plot's width in pixels, known before the first draw: a long window is read for it.
+    void setPlotColumns(int columns) { m_plotColumns = std::max(1, columns); }
     // Decimates every pen to this many columns, where the samples or the width changed since; a summary
     // too coarse or too fine for the new width is read again.
     void decimate(int columns);

@@ -60,6 +60,11 @@ void TrendView::paintEvent(QPaintEvent*)
     TrendPlot::draw(painter, rect(), m_model, m_options);
 }
 
+void TrendView::resizeEvent(QResizeEvent*)
+{
+    m_model.setPlotColumns(plotRect().width());
+}
+
 void TrendView::wheelEvent(QWheelEvent* event)
 {
     const double notches = event->angleDelta().y() / 120.0;
