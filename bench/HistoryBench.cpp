@@ -62,35 +62,52 @@ std::vector<int> penIds(HistoryStore& store)
     return ids;
 }
 
-// What a trend window does with a day of the 4 pens: the store's summary for the plot's width, decimated
-// and drawn, best of three.
+// A trend window's work without the window: the store's pens read, decimated and drawn into an image the
+// size of a large window.
+struct TrendRun {
+    TrendModel model;
+    QImage image{1600, 700, QImage::Format_ARGB32_Premultiplied};
+
+    TrendRun(std::unique_ptr<HistoryStore> store, std::int64_t nowMs, int pens)
+        : model(std::move(store), [nowMs] { return nowMs; })
+    {
+        for (int p = 0; p < pens; ++p)
+            model.addPen({QStringLiteral("Line1"), QStringLiteral("Pen%1").arg(p), QString()});
+        model.setPlotColumns(
+            TrendPlot::plotArea(image.rect(), QFontMetrics(QGuiApplication::font()), pens, false).width());
+    }
+    // Shows the span ending now; returns the samples held for it.
+    std::size_t show(std::int64_t spanMs)
+    {
+        model.showSpan(spanMs);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        TrendPlot::draw(painter, image.rect(), model, {});
+        std::size_t held = 0;
+        for (const TrendPen& pen : model.pens())
+            held += pen.samples.size();
+        return held;
+    }
+};
+
+// What a trend window does with a day of the 4 pens, best of three.
 void trendDay(const char* name, const history::StoreConfig& config)
 {
     auto reader = HistoryStore::open(config);
     if (!reader)
         return;
-    TrendModel model(std::move(reader).value(), [] { return Start + DaySeconds * 1000LL; });
-    for (int p = 0; p < Pens; ++p)
-        model.addPen({QStringLiteral("Line1"), QStringLiteral("Pen%1").arg(p), QString()});
-    QImage image(1600, 700, QImage::Format_ARGB32_Premultiplied);
-    model.setPlotColumns(TrendPlot::plotArea(image.rect(), QFontMetrics(QGuiApplication::font()), Pens, false).width());
+    TrendRun run(std::move(reader).value(), Start + DaySeconds * 1000LL, Pens);
     double best = 1e9;
     std::size_t held = 0;
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer timer;
         timer.start();
-        model.showSpan(DaySeconds * 1000LL);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        TrendPlot::draw(painter, image.rect(), model, {});
+        held = run.show(DaySeconds * 1000LL);
         best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-        held = 0;
-        for (const TrendPen& pen : model.pens())
-            held += pen.samples.size();
     }
     std::printf("%s: the same day as a trend of %dx%d: queried (a summary of %zu samples), decimated and drawn in "
                 "%.1f ms\n",
-                name, image.width(), image.height(), held, best);
+                name, run.image.width(), run.image.height(), held, best);
 }
 
 // Kilobytes of the process: resident now, or the peak since resetPeak.
@@ -133,23 +150,13 @@ void trendWeek(const QString& folder)
         }
     }
     store.reset();
-    TrendModel model(HistoryStore::open(config).value(), [] { return Start + WeekSeconds * 1000LL; });
-    for (int p = 0; p < WeekPens; ++p)
-        model.addPen({QStringLiteral("Line1"), QStringLiteral("Pen%1").arg(p), QString()});
-    QImage image(1600, 700, QImage::Format_ARGB32_Premultiplied);
-    model.setPlotColumns(TrendPlot::plotArea(image.rect(), QFontMetrics(QGuiApplication::font()), WeekPens, false).width());
+    TrendRun run(HistoryStore::open(config).value(), Start + WeekSeconds * 1000LL, WeekPens);
     const long before = memoryKb("VmRSS:");
     resetPeak();
     QElapsedTimer timer;
     timer.start();
-    model.showSpan(WeekSeconds * 1000LL);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    TrendPlot::draw(painter, image.rect(), model, {});
+    const std::size_t held = run.show(WeekSeconds * 1000LL);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
-    std::size_t held = 0;
-    for (const TrendPen& pen : model.pens())
-        held += pen.samples.size();
     std::printf("SQLite: a week of 8 pens at 1 Hz (%d samples) as a trend: %.0f ms, %zu samples held, %.1f MB more "
                 "at the peak\n",
                 WeekPens * WeekSeconds, ms, held, double(memoryKb("VmHWM:") - before) / 1024);
