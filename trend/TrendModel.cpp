@@ -179,9 +179,11 @@ void TrendModel::decimate(int columns)
     if (columns == m_columns)
         return;
     m_plotColumns = columns;
+    // A summary is read again only when its buckets grew wider than a column or far narrower than needed,
+    // so dragging the window's edge does not read a week at every pixel.
     const std::int64_t bucket = bucketFor(columns);
     for (TrendPen& pen : m_pens)
-        if (pen.bucketMs > bucket || pen.bucketMs * 2 < bucket)
+        if (pen.bucketMs > 2 * bucket || pen.bucketMs * 4 < bucket)
             fetch(pen);
     const history::trend::Columns grid{m_window.fromMs, m_window.toMs, columns};
     const std::int64_t holdUntil = std::min(m_window.toMs, now());

@@ -60,7 +60,7 @@ public:
     // The plot's width in pixels, known before the first draw: a long window is read for it.
     void setPlotColumns(int columns) { m_plotColumns = std::max(1, columns); }
     // Decimates every pen to this many columns, where the samples or the width changed since; a summary
-    // too coarse or too fine for the new width is read again.
+    // much too coarse or too fine for the new width is read again.
     void decimate(int columns);
 
     // The sample that holds at timeMs, read from the store where the pen holds a summary.
