@@ -21,13 +21,15 @@ QString findFile(const QString& name, const QString& appFolder)
     return name;
 }
 
-bool readNumber(const QCommandLineParser& parser, const QString& name, double& value)
+template <class T>
+bool readNumber(const QCommandLineParser& parser, const QString& name, T& value)
 {
     if (!parser.isSet(name))
         return true;
-    bool ok = false;
-    value = parser.value(name).toDouble(&ok);
-    return ok && value >= 0;
+    const std::optional<T> number = RecorderTopics::optionNumber<T>(parser.value(name));
+    if (number)
+        value = *number;
+    return number.has_value();
 }
 
 }  // namespace
@@ -44,14 +46,10 @@ Result<RecorderOptions> RecorderOptions::parse(const QStringList& arguments, con
         return usage(parser.errorText());
     RecorderOptions options;
     RecordedTopic defaults;
-    double retention = options.retentionDays;
-    double interval = 0;
-    if (!readNumber(parser, QStringLiteral("retention"), retention) ||
+    if (!readNumber(parser, QStringLiteral("retention"), options.retentionDays) ||
         !readNumber(parser, QStringLiteral("deadband"), defaults.deadband) ||
-        !readNumber(parser, QStringLiteral("min-interval"), interval))
+        !readNumber(parser, QStringLiteral("min-interval"), defaults.minIntervalMs))
         return usage(QStringLiteral("A number is needed"));
-    options.retentionDays = static_cast<int>(retention);
-    defaults.minIntervalMs = static_cast<int>(interval);
     options.progress = parser.isSet(QStringLiteral("progress"));
     if (parser.positionalArguments().isEmpty())
         return usage(QStringLiteral("No project or list file given"));

@@ -6,8 +6,6 @@
 
 #include <QSet>
 
-#include <cmath>
-
 namespace RecorderTopics {
 
 namespace {
@@ -20,15 +18,12 @@ bool isSkipped(const QString& line) { return line.trimmed().isEmpty() || line.st
 template <class T>
 bool readOption(const QString& field, T& value)
 {
-    const QString text = field.trimmed();
-    if (text.isEmpty())
+    if (field.trimmed().isEmpty())
         return true;
-    bool ok = false;
-    const double number = text.toDouble(&ok);
-    if (!ok || !std::isfinite(number) || number < 0 || number > 1e12)
-        return false;
-    value = static_cast<T>(number);
-    return true;
+    const std::optional<T> number = optionNumber<T>(field);
+    if (number)
+        value = *number;
+    return number.has_value();
 }
 
 }  // namespace

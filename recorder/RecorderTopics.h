@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 // What the recorder records: every topic of every page of a project, or the lines of a list file.
@@ -16,6 +20,19 @@ struct RecordedTopic {
 };
 
 namespace RecorderTopics {
+
+// A deadband, an interval or a number of days as written in a list file or on the command line: a
+// non-negative finite number that T holds (a double up to 1e12), else nothing.
+template <class T>
+std::optional<T> optionNumber(const QString& text)
+{
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    const double most = std::is_integral_v<T> ? double(std::numeric_limits<T>::max()) : 1e12;
+    if (!ok || !std::isfinite(number) || number < 0 || number > most)
+        return std::nullopt;
+    return static_cast<T>(number);
+}
 
 // The topic lines of a project file's pages: the default deadband and interval apply to each.
 Result<std::vector<RecordedTopic>> fromProject(const QStringList& lines, const QString& file,
