@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     // reduces it: a long range for a trend without every sample.
     virtual std::vector<Sample> summary(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs,
                                         std::int64_t bucketMs) = 0;
+    // Until when a recorder vouched for the series' samples (it writes this with every batch); nullopt where
+    // nobody did. After it the last value is not known to hold.
+    virtual std::optional<std::int64_t> recordedUntil(const SeriesKey& key) = 0;
 };
 
 }  // namespace history

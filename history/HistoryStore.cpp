@@ -131,6 +131,9 @@ Status HistoryStore::createSchema()
     }
     if (!m_db.commit())
         return failure(QStringLiteral("commit"), m_db.lastError().text());
+    // Apart, and allowed to fail: a reader without the right to create tables reads no recorded times from
+    // a database an earlier recorder made.
+    (void)exec(QStringLiteral("CREATE TABLE IF NOT EXISTS hist_alive(series INTEGER PRIMARY KEY, t BIGINT NOT NULL)"));
     return {};
 }
 
@@ -297,6 +300,31 @@ Status HistoryStore::appendAsText(const std::vector<Row>& rows)
     if (!insert.exec(sql))
         return failure(QStringLiteral("insert"), insert.lastError().text());
     return {};
+}
+
+// Ids and a time of our own, all integers: one statement for every series.
+Status HistoryStore::markRecorded(const std::vector<int>& seriesIds, std::int64_t timeMs)
+{
+    if (seriesIds.empty())
+        return {};
+    QString sql = QStringLiteral("INSERT INTO hist_alive(series, t) VALUES ");
+    for (int id : seriesIds)
+        sql += QStringLiteral("(%1,%2),").arg(id).arg(timeMs);
+    sql.chop(1);
+    return exec(sql + QStringLiteral(" ON CONFLICT(series) DO UPDATE SET t = excluded.t"));
+}
+
+std::optional<std::int64_t> HistoryStore::recordedUntil(const SeriesKey& key)
+{
+    const auto id = findSeries(key);
+    if (!id || !*id)
+        return std::nullopt;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT t FROM hist_alive WHERE series = ?"));
+    query.addBindValue(**id);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return query.value(0).toLongLong();
 }
 
 Result<bool> HistoryStore::deleteSlice(std::int64_t cutoffMs, std::int64_t sliceMs)

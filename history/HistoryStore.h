@@ -52,6 +52,9 @@ public:
     // Stores the rows in one transaction: all or none. Times must be new for their series.
     Status append(const std::vector<Row>& rows);
 
+    // Records that the series' samples up to timeMs are all stored.
+    Status markRecorded(const std::vector<int>& seriesIds, std::int64_t timeMs);
+
     // Deletes samples before cutoffMs, at most sliceMs of time of each series, so one call stays short.
     // Returns whether older samples remain.
     Result<bool> deleteSlice(std::int64_t cutoffMs, std::int64_t sliceMs);
@@ -60,6 +63,7 @@ public:
     std::vector<Sample> samples(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs) override;
     std::vector<Sample> summary(const SeriesKey& key, std::int64_t fromMs, std::int64_t toMs,
                                 std::int64_t bucketMs) override;
+    std::optional<std::int64_t> recordedUntil(const SeriesKey& key) override;
     const QString& lastError() const { return m_lastError; }
 
     // Bytes the database takes (SQLite file pages; PostgreSQL relation sizes).

@@ -79,6 +79,7 @@ void HistoryStoreWriter::run()
                         [this] { return m_stop || m_flushWanted; });
         const bool stopping = m_stop;
         const std::uint64_t upTo = m_recorded;
+        const std::int64_t takenAt = m_options.nowMs();
         m_flushWanted = false;
         std::vector<HistoryStore::Row> batch;
         batch.reserve(m_pending.size());
@@ -87,6 +88,8 @@ void HistoryStoreWriter::run()
         m_pending.clear();
         lock.unlock();
         const bool written = batch.empty() || writeBatch(batch);
+        if (written)
+            markRecorded(takenAt);
         lock.lock();
         if (written)
             m_committed += batch.size();
@@ -201,6 +204,20 @@ bool HistoryStoreWriter::writeBatch(const std::vector<HistoryStore::Row>& batch)
         m_options.report(QStringLiteral("History database %1: written again").arg(m_options.config.describe()));
     }
     return true;
+}
+
+// What came in before takenAtMs is stored: readers may take the series' last values as holding until then,
+// and a trend shows a recorder that died as such rather than its last values as current.
+void HistoryStoreWriter::markRecorded(std::int64_t takenAtMs)
+{
+    std::vector<int> ids;
+    for (int id : m_ids)
+        if (id != 0)
+            ids.push_back(id);
+    if (!m_store || ids.empty())
+        return;
+    if (const Status marked = m_store->markRecorded(ids, takenAtMs); !marked)
+        fail(marked.error().description);
 }
 
 void HistoryStoreWriter::trimRetention()

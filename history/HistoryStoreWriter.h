@@ -63,6 +63,7 @@ private:
     bool ensureOpen();
     bool prepareRows(std::vector<HistoryStore::Row>& rows, std::vector<std::int64_t>& lastTimes);
     bool writeBatch(const std::vector<HistoryStore::Row>& batch);
+    void markRecorded(std::int64_t takenAtMs);
     void trimRetention();
     void fail(const QString& text);
 

@@ -6,6 +6,8 @@
 
 namespace {
 
+const std::string NotRecordedText = "Not recorded";
+
 const QColor PenColours[TrendModel::MaxPens] = {
     QColor(0, 90, 200),   QColor(210, 40, 30), QColor(0, 140, 60),  QColor(230, 130, 0),
     QColor(130, 50, 180), QColor(0, 150, 160), QColor(140, 90, 40), QColor(220, 40, 150)};
@@ -51,7 +53,10 @@ bool TrendModel::addPen(const TrendTopic& topic)
             colour = c;
             break;
         }
-    m_pens.push_back({topic, colour, {}, 0, 0, {}, {1, 0}});
+    TrendPen pen;
+    pen.topic = topic;
+    pen.colour = colour;
+    m_pens.push_back(std::move(pen));
     fetch(m_pens.back());
     invalidate();
     return true;
@@ -136,6 +141,7 @@ void TrendModel::fetch(TrendPen& pen)
 {
     pen.bucketMs = m_reader ? bucketFor(m_plotColumns) : 0;
     pen.tailCount = 0;
+    pen.recordedUntil = m_reader ? m_reader->recordedUntil(pen.topic.key()) : std::nullopt;
     if (!m_reader)
         pen.samples.clear();
     else if (pen.bucketMs > 0)
@@ -151,6 +157,7 @@ void TrendModel::fetchTail(TrendPen& pen)
         fetch(pen);
         return;
     }
+    pen.recordedUntil = m_reader->recordedUntil(pen.topic.key());
     const std::int64_t last = pen.samples.back().timeMs;
     std::vector<history::Sample> tail = m_reader->samples(pen.topic.key(), last + 1, m_window.toMs);
     for (auto& s : tail)
@@ -186,16 +193,37 @@ void TrendModel::decimate(int columns)
         if (pen.bucketMs > 2 * bucket || pen.bucketMs * 4 < bucket)
             fetch(pen);
     const history::trend::Columns grid{m_window.fromMs, m_window.toMs, columns};
-    const std::int64_t holdUntil = std::min(m_window.toMs, now());
-    for (TrendPen& pen : m_pens) {
-        pen.trace = history::trend::decimate(pen.samples, grid, holdUntil);
-        pen.shown = shownRange(pen.trace);
-    }
+    for (TrendPen& pen : m_pens)
+        trace(pen, grid);
     m_columns = columns;
+}
+
+// A pen's line ends where its recorder stopped vouching for it; a "Not recorded" gap runs on from there.
+void TrendModel::trace(TrendPen& pen, const history::trend::Columns& grid)
+{
+    const std::int64_t end = std::min(m_window.toMs, now());
+    const std::optional<std::int64_t> since = notRecordedSince(pen);
+    pen.trace = history::trend::decimate(pen.samples, grid, since ? std::min(*since, end) : end);
+    if (since && *since < end)
+        pen.trace.gaps.push_back(
+            {std::max(*since, m_window.fromMs), end, history::Quality::LinkLost, NotRecordedText});
+    pen.shown = shownRange(pen.trace);
+}
+
+std::optional<std::int64_t> TrendModel::notRecordedSince(const TrendPen& pen) const
+{
+    if (!pen.recordedUntil || *pen.recordedUntil + RecorderSilentAfterMs >= now())
+        return std::nullopt;
+    // A gap recorded last (the link lost, the recorder stopped) already says why there is no value.
+    if (!pen.samples.empty() && pen.samples.back().quality != history::Quality::Good)
+        return std::nullopt;
+    return pen.samples.empty() ? *pen.recordedUntil : std::max(*pen.recordedUntil, pen.samples.back().timeMs);
 }
 
 std::optional<history::Sample> TrendModel::sampleAt(const TrendPen& pen, std::int64_t timeMs)
 {
+    if (const auto since = notRecordedSince(pen); since && timeMs > *since)
+        return history::Sample{timeMs, history::Quality::LinkLost, false, 0, NotRecordedText};
     if (pen.bucketMs == 0) {
         const history::Sample* s = history::trend::sampleAt(pen.samples, timeMs);
         return s ? std::optional<history::Sample>(*s) : std::nullopt;

@@ -22,6 +22,8 @@ struct TrendPen {
     std::vector<history::Sample> samples;
     std::int64_t bucketMs = 0;
     std::size_t tailCount = 0;
+    // Until when a recorder vouched for the samples.
+    std::optional<std::int64_t> recordedUntil;
     history::trend::Trace trace;
     // Lowest and highest value the trace shows; invalid (low > high) when it shows none.
     history::trend::ValueRange shown{1, 0};
@@ -34,6 +36,8 @@ public:
     static constexpr int MaxPens = 8;
     // A window whose half pixel column spans this or more is read as the store's summary.
     static constexpr std::int64_t SummaryFromBucketMs = 4000;
+    // A recorder writes about every second: vouched-for samples older than this mean it stopped.
+    static constexpr std::int64_t RecorderSilentAfterMs = 5000;
     using Clock = std::function<std::int64_t()>;
 
     // reader may be null (no history database): the pens stay empty.
@@ -63,7 +67,11 @@ public:
     // much too coarse or too fine for the new width is read again.
     void decimate(int columns);
 
-    // The sample that holds at timeMs, read from the store where the pen holds a summary.
+    // Where the recorder of the pen stopped vouching for it while its last value was good: from then on the
+    // value is not known.
+    std::optional<std::int64_t> notRecordedSince(const TrendPen& pen) const;
+    // The sample that holds at timeMs, read from the store where the pen holds a summary; "Not recorded"
+    // after the recorder stopped.
     std::optional<history::Sample> sampleAt(const TrendPen& pen, std::int64_t timeMs);
     // Every sample of the pen in the window, for an export.
     std::vector<history::Sample> shownSamples(const TrendPen& pen);
@@ -73,6 +81,7 @@ private:
     std::vector<history::Sample> read(const TrendPen& pen, std::int64_t fromMs, std::int64_t toMs);
     void uncoverLeft(TrendPen& pen, std::int64_t oldFromMs);
     void uncoverRight(TrendPen& pen, std::int64_t oldToMs);
+    void trace(TrendPen& pen, const history::trend::Columns& grid);
     void fetchTail(TrendPen& pen);
     void dropBeforeWindow(TrendPen& pen);
     void invalidate() { m_columns = 0; }

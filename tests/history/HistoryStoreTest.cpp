@@ -117,4 +117,6 @@ TEST(HistoryStoreTest, WriterKeepsSamplesWhileTheDatabaseCannotBeWrittenAndDrops
     EXPECT_EQ(n70[0].number, 3);
     EXPECT_EQ(n70[1].timeMs, n70[0].timeMs + 1);
     EXPECT_EQ(store->samples({"Line1", "N7:1"}, 0, now).size(), 1u);
+    // Vouched for once written, as of the writer's clock.
+    EXPECT_EQ(store->recordedUntil({"Line1", "N7:0"}), std::optional<std::int64_t>(now));
 }

@@ -46,6 +46,12 @@ inline void checkRoundTrip(const history::StoreConfig& config)
     EXPECT_TRUE(same(middle[2], error));
     EXPECT_TRUE(store->samples({"Line9", "N7:0"}, 0, 10000).empty());
 
+    // Until when a recorder vouched for the series: its last word.
+    EXPECT_EQ(store->recordedUntil(level), std::nullopt);
+    ASSERT_TRUE(store->markRecorded({*id}, 7000).ok());
+    ASSERT_TRUE(store->markRecorded({*id}, 8000).ok());
+    EXPECT_EQ(store->recordedUntil(level), std::optional<std::int64_t>(8000));
+
     // A failed batch leaves nothing behind: the duplicate time refuses the whole transaction.
     EXPECT_FALSE(store->append({{*id, Sample{6000, Quality::Good, true, 1, {}}}, {*id, number}}).ok());
     EXPECT_EQ(store->samples(level, 0, 10000).size(), 5u);

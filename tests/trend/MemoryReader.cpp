@@ -30,3 +30,9 @@ std::vector<history::Sample> MemoryReader::summary(const history::SeriesKey& key
     askedBucket = bucketMs;
     return all;
 }
+
+std::optional<std::int64_t> MemoryReader::recordedUntil(const history::SeriesKey& key)
+{
+    const auto found = recorded.find({key.topic, key.item});
+    return found == recorded.end() ? std::nullopt : std::optional<std::int64_t>(found->second);
+}

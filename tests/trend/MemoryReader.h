@@ -22,4 +22,6 @@ public:
                                          std::int64_t bucketMs) override;
     // The bucket of the last summary asked for; 0 when the last question wanted every sample.
     std::int64_t askedBucket = 0;
+    std::map<std::pair<std::string, std::string>, std::int64_t> recorded;
+    std::optional<std::int64_t> recordedUntil(const history::SeriesKey& key) override;
 };

@@ -132,6 +132,27 @@ TEST_F(TrendWindowTest, LongRangeReadsASummaryButReadsOutAndExportsEverySample)
     EXPECT_EQ(reader->askedBucket, 0);
 }
 
+// Where the recorder stopped vouching for a pen its line ends, and "Not recorded" runs on to now, until it
+// vouches again.
+TEST_F(TrendWindowTest, LineEndsWhereTheRecorderStoppedVouching)
+{
+    reader->recorded[{"Line1", "N7:0"}] = now - 30 * Minute;
+    window->showRange(1);
+    view()->grab();
+    ASSERT_EQ(pen().trace.gaps.size(), 1u);
+    EXPECT_EQ(pen().trace.gaps[0].fromMs, now - 30 * Minute);
+    EXPECT_EQ(pen().trace.gaps[0].reason, "Not recorded");
+    EXPECT_EQ(pen().trace.segments.back().back().column, xOf(now - 30 * Minute - 1) - view()->plotRect().left());
+    EXPECT_EQ(TrendPlot::readout(window->model(), pen(), now - 10 * Minute), QStringLiteral("Link lost: Not recorded"));
+    EXPECT_EQ(TrendPlot::readout(window->model(), pen(), now - 40 * Minute), QStringLiteral("42"));
+
+    reader->recorded[{"Line1", "N7:0"}] = now - Second;
+    window->poll();
+    view()->grab();
+    EXPECT_TRUE(pen().trace.gaps.empty());
+    EXPECT_EQ(TrendPlot::readout(window->model(), pen(), now - 10 * Minute), QStringLiteral("42"));
+}
+
 // A long label in a narrow legend is shortened; the reading the user hovers for stays whole.
 TEST_F(TrendWindowTest, LegendShortensTheLabelNotTheReading)
 {
