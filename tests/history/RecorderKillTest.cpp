@@ -1,5 +1,6 @@
 #include "RecorderFixture.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -62,6 +63,7 @@ TEST_F(RecorderKillTest, AKilledRecorderLeavesASoundDatabaseWithEveryCommittedBa
         }
         recorder.kill();
         recorder.waitForFinished(3000);
+        const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
         ASSERT_GT(committed, 0u) << recorder.readAllStandardError().toStdString();
 
         ASSERT_EQ(integrityOf(db), QStringLiteral("ok"));
@@ -74,5 +76,10 @@ TEST_F(RecorderKillTest, AKilledRecorderLeavesASoundDatabaseWithEveryCommittedBa
         const std::size_t now = countSamples(*store.value());
         EXPECT_GE(now, before + committed) << round;
         before = now;
+        // It vouched for its series up to its last batch, never past its death.
+        const auto vouched = store.value()->recordedUntil({"Line1", "N7:0"});
+        ASSERT_TRUE(vouched.has_value());
+        EXPECT_LE(*vouched, killedAt);
+        EXPECT_GT(*vouched, killedAt - 3000);
     }
 }
