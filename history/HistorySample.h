@@ -18,6 +18,12 @@ struct SeriesKey {
     bool operator==(const SeriesKey&) const = default;
 };
 
+// A recorder vouches for its series about every second (HistoryReader::recordedUntil); one that has not done
+// so for this long has stopped, and its series' last values are not known to hold.
+constexpr std::int64_t RecorderSilentAfterMs = 5000;
+// The reason of the stretch nobody recorded.
+inline const std::string NotRecordedText = "Not recorded";
+
 struct Sample {
     std::int64_t timeMs = 0;  // UTC, milliseconds since the epoch
     Quality quality = Quality::Good;

@@ -196,14 +196,14 @@ Result<std::vector<SeriesKey>> HistoryStore::series()
     return keys;
 }
 
-Result<std::optional<std::int64_t>> HistoryStore::lastTime(int seriesId)
+Result<std::optional<Sample>> HistoryStore::lastSample(int seriesId)
 {
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("SELECT max(t) FROM %1").arg(tableOf(seriesId))))
-        return failure(QStringLiteral("last time"), query.lastError().text());
-    if (!query.next() || query.isNull(0))
-        return std::optional<std::int64_t>();
-    return std::optional<std::int64_t>(query.value(0).toLongLong());
+    if (!query.exec(QStringLiteral("SELECT t, v, q, x FROM %1 ORDER BY t DESC LIMIT 1").arg(tableOf(seriesId))))
+        return failure(QStringLiteral("last sample"), query.lastError().text());
+    std::vector<Sample> last;
+    readRows(query, last);
+    return last.empty() ? std::optional<Sample>() : std::optional<Sample>(last.front());
 }
 
 QSqlQuery& HistoryStore::insertQuery(int seriesId)

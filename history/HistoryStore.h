@@ -42,8 +42,8 @@ public:
     Result<int> seriesId(const SeriesKey& key);
     // Every recorded series.
     Result<std::vector<SeriesKey>> series();
-    // The time of the series' last sample; nullopt when it has none.
-    Result<std::optional<std::int64_t>> lastTime(int seriesId);
+    // The series' last sample; nullopt when it has none.
+    Result<std::optional<Sample>> lastSample(int seriesId);
 
     struct Row {
         int series = 0;

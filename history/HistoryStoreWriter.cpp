@@ -150,6 +150,7 @@ bool HistoryStoreWriter::ensureOpen()
 // Gives the rows their database ids and keeps each series' times rising; false when the database failed.
 bool HistoryStoreWriter::prepareRows(std::vector<HistoryStore::Row>& rows, std::vector<std::int64_t>& lastTimes)
 {
+    std::vector<HistoryStore::Row> gaps;
     for (HistoryStore::Row& row : rows) {
         const auto index = static_cast<std::size_t>(row.series);
         if (index >= m_ids.size()) {
@@ -164,21 +165,43 @@ bool HistoryStoreWriter::prepareRows(std::vector<HistoryStore::Row>& rows, std::
                 key = m_keys.at(index);
             }
             const auto id = m_store->seriesId(key);
-            const auto last = id ? m_store->lastTime(*id) : Result<std::optional<std::int64_t>>(id.error());
+            const auto last = id ? m_store->lastSample(*id) : Result<std::optional<Sample>>(id.error());
             if (!last) {
                 fail(last.error().description);
                 return false;
             }
             m_ids[index] = *id;
-            if (*last)
-                lastTimes[index] = std::max(lastTimes[index], **last);
+            if (*last) {
+                lastTimes[index] = std::max(lastTimes[index], (*last)->timeMs);
+                if (const auto gap = unrecordedGap(key, **last, row.sample.timeMs)) {
+                    gaps.push_back({*id, *gap});
+                    lastTimes[index] = gap->timeMs;
+                }
+            }
         }
         row.series = m_ids[index];
         std::int64_t& t = row.sample.timeMs;
         t = std::max(t, lastTimes[index] + 1);
         lastTimes[index] = t;
     }
+    rows.insert(rows.end(), gaps.begin(), gaps.end());
     return true;
+}
+
+// A recorder that died left its series' last good value holding: the stretch from when it last vouched for
+// it (or its last sample) to this recorder's first value is a gap. Not where the series was vouched for a
+// moment ago: another station records it, or this one restarted at once.
+std::optional<Sample> HistoryStoreWriter::unrecordedGap(const SeriesKey& key, const Sample& last, std::int64_t nextMs)
+{
+    if (last.quality != Quality::Good)
+        return std::nullopt;
+    const std::optional<std::int64_t> vouched = m_store->recordedUntil(key);
+    if (vouched && *vouched + RecorderSilentAfterMs >= m_options.nowMs())
+        return std::nullopt;
+    const std::int64_t from = std::max(last.timeMs + 1, vouched.value_or(0));
+    if (from >= nextMs)
+        return std::nullopt;
+    return Sample{from, Quality::LinkLost, false, 0, NotRecordedText};
 }
 
 bool HistoryStoreWriter::writeBatch(const std::vector<HistoryStore::Row>& batch)

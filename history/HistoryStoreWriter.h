@@ -64,6 +64,7 @@ private:
     bool prepareRows(std::vector<HistoryStore::Row>& rows, std::vector<std::int64_t>& lastTimes);
     bool writeBatch(const std::vector<HistoryStore::Row>& batch);
     void markRecorded(std::int64_t takenAtMs);
+    std::optional<Sample> unrecordedGap(const SeriesKey& key, const Sample& last, std::int64_t nextMs);
     void trimRetention();
     void fail(const QString& text);
 

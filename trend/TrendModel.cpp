@@ -6,8 +6,6 @@
 
 namespace {
 
-const std::string NotRecordedText = "Not recorded";
-
 const QColor PenColours[TrendModel::MaxPens] = {
     QColor(0, 90, 200),   QColor(210, 40, 30), QColor(0, 140, 60),  QColor(230, 130, 0),
     QColor(130, 50, 180), QColor(0, 150, 160), QColor(140, 90, 40), QColor(220, 40, 150)};
@@ -206,13 +204,13 @@ void TrendModel::trace(TrendPen& pen, const history::trend::Columns& grid)
     pen.trace = history::trend::decimate(pen.samples, grid, since ? std::min(*since, end) : end);
     if (since && *since < end)
         pen.trace.gaps.push_back(
-            {std::max(*since, m_window.fromMs), end, history::Quality::LinkLost, NotRecordedText});
+            {std::max(*since, m_window.fromMs), end, history::Quality::LinkLost, history::NotRecordedText});
     pen.shown = shownRange(pen.trace);
 }
 
 std::optional<std::int64_t> TrendModel::notRecordedSince(const TrendPen& pen) const
 {
-    if (!pen.recordedUntil || *pen.recordedUntil + RecorderSilentAfterMs >= now())
+    if (!pen.recordedUntil || *pen.recordedUntil + history::RecorderSilentAfterMs >= now())
         return std::nullopt;
     // A gap recorded last (the link lost, the recorder stopped) already says why there is no value.
     if (!pen.samples.empty() && pen.samples.back().quality != history::Quality::Good)
@@ -223,7 +221,7 @@ std::optional<std::int64_t> TrendModel::notRecordedSince(const TrendPen& pen) co
 std::optional<history::Sample> TrendModel::sampleAt(const TrendPen& pen, std::int64_t timeMs)
 {
     if (const auto since = notRecordedSince(pen); since && timeMs > *since)
-        return history::Sample{timeMs, history::Quality::LinkLost, false, 0, NotRecordedText};
+        return history::Sample{timeMs, history::Quality::LinkLost, false, 0, history::NotRecordedText};
     if (pen.bucketMs == 0) {
         const history::Sample* s = history::trend::sampleAt(pen.samples, timeMs);
         return s ? std::optional<history::Sample>(*s) : std::nullopt;

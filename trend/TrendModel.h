@@ -36,8 +36,6 @@ public:
     static constexpr int MaxPens = 8;
     // A window whose half pixel column spans this or more is read as the store's summary.
     static constexpr std::int64_t SummaryFromBucketMs = 4000;
-    // A recorder writes about every second: vouched-for samples older than this mean it stopped.
-    static constexpr std::int64_t RecorderSilentAfterMs = 5000;
     using Clock = std::function<std::int64_t()>;
 
     // reader may be null (no history database): the pens stay empty.

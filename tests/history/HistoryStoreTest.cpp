@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
+
 using history::HistoryStoreWriter;
 using history::Quality;
 using history::Sample;
@@ -119,4 +122,42 @@ TEST(HistoryStoreTest, WriterKeepsSamplesWhileTheDatabaseCannotBeWrittenAndDrops
     EXPECT_EQ(store->samples({"Line1", "N7:1"}, 0, now).size(), 1u);
     // Vouched for once written, as of the writer's clock.
     EXPECT_EQ(store->recordedUntil({"Line1", "N7:0"}), std::optional<std::int64_t>(now));
+}
+
+// A recorder that died left its series' last good values holding: the next one records the stretch nobody
+// recorded as a gap, except where another recorder vouched for the series a moment ago.
+TEST(HistoryStoreTest, NextRecorderMarksTheStretchNobodyRecordedAsAGap)
+{
+    QTemporaryDir dir;
+    std::atomic<std::int64_t> now{1'000'000};
+    HistoryStoreWriter::Options options;
+    options.config = sqliteAt(dir.filePath(QStringLiteral("History.db")));
+    options.batchMs = 50;
+    options.nowMs = [&now] { return now.load(); };
+    const history::SeriesKey level{"Line1", "N7:0"}, speed{"Line1", "N7:1"};
+    {
+        HistoryStoreWriter first(options);
+        first.record(first.addSeries(level), good(now - 100, 1));
+        first.record(first.addSeries(speed), good(now - 100, 1));
+        first.flush();
+    }
+    now += 60'000;
+    {
+        auto other = history::HistoryStore::open(options.config).value();
+        ASSERT_TRUE(other->markRecorded({other->seriesId(speed).value()}, now - 1000).ok());
+    }
+    {
+        HistoryStoreWriter second(options);
+        second.record(second.addSeries(level), good(now - 10, 2));
+        second.record(second.addSeries(speed), good(now - 10, 2));
+        second.flush();
+    }
+    auto store = history::HistoryStore::open(options.config).value();
+    const auto levels = store->samples(level, 0, now);
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_EQ(levels[1].timeMs, 1'000'000);
+    EXPECT_EQ(levels[1].quality, Quality::LinkLost);
+    EXPECT_EQ(levels[1].text, "Not recorded");
+    EXPECT_EQ(levels[2].number, 2);
+    EXPECT_EQ(store->samples(speed, 0, now).size(), 2u);
 }
