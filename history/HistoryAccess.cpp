@@ -14,7 +14,7 @@ std::unique_ptr<HistoryReader> openHistoryReader(const QString& appFolder)
     // A reader never creates the database: no file means nothing was recorded here.
     if (config->kind == StoreConfig::Kind::SQLite && !QFile::exists(config->path))
         return nullptr;
-    auto store = HistoryStore::open(*config);
+    auto store = HistoryStore::open(*config, HistoryStore::Access::Read);
     if (!store)
         return nullptr;
     return std::move(store).value();

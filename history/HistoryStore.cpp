@@ -54,7 +54,7 @@ RunError HistoryStore::failure(const QString& what, const QString& driverText) c
                         QStringLiteral("History database %1: %2: %3").arg(m_config.describe(), what, driverText));
 }
 
-Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const StoreConfig& config)
+Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const StoreConfig& config, Access access)
 {
     static std::atomic<int> counter{0};
     const QString connection = QStringLiteral("history-%1").arg(++counter);
@@ -82,6 +82,11 @@ Result<std::unique_ptr<HistoryStore>> HistoryStore::open(const StoreConfig& conf
         return store->failure(QStringLiteral("no driver"), db.lastError().text());
     if (!db.open())
         return store->failure(QStringLiteral("cannot open"), db.lastError().text());
+    if (access == Access::Read) {
+        if (Status s = store->checkVersion(); !s)
+            return s.error();
+        return store;
+    }
     if (isSqlite(config)) {
         // WAL: readers never block the recorder; NORMAL keeps every commit through a killed process.
         for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"})
@@ -119,11 +124,8 @@ Status HistoryStore::createSchema()
         made = failure(QStringLiteral("schema version"), version.lastError().text());
     if (made && !version.next())
         made = exec(QStringLiteral("INSERT INTO hist_meta(version) VALUES(%1)").arg(SchemaVersion));
-    else if (made && version.value(0).toInt() != SchemaVersion)
-        made = failure(QStringLiteral("schema"),
-                       QStringLiteral("version %1, this program knows version %2")
-                           .arg(version.value(0).toInt())
-                           .arg(SchemaVersion));
+    else if (made)
+        made = acceptVersion(version.value(0).toInt());
     version.finish();
     if (!made) {
         m_db.rollback();
@@ -135,6 +137,22 @@ Status HistoryStore::createSchema()
     // a database an earlier recorder made.
     (void)exec(QStringLiteral("CREATE TABLE IF NOT EXISTS hist_alive(series INTEGER PRIMARY KEY, t BIGINT NOT NULL)"));
     return {};
+}
+
+Status HistoryStore::checkVersion()
+{
+    QSqlQuery version(m_db);
+    if (!version.exec(QStringLiteral("SELECT version FROM hist_meta")) || !version.next())
+        return failure(QStringLiteral("schema version"), version.lastError().text());
+    return acceptVersion(version.value(0).toInt());
+}
+
+Status HistoryStore::acceptVersion(int found) const
+{
+    if (found == SchemaVersion)
+        return {};
+    return failure(QStringLiteral("schema"),
+                   QStringLiteral("version %1, this program knows version %2").arg(found).arg(SchemaVersion));
 }
 
 Result<std::optional<int>> HistoryStore::findSeries(const SeriesKey& key)

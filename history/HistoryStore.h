@@ -31,9 +31,11 @@ class HistoryStore : public HistoryReader {
 public:
     static constexpr int SchemaVersion = 1;
 
-    // Opens (creating the SQLite file and its folder) and brings the tables up to the schema; a database
-    // of another schema version is refused.
-    static Result<std::unique_ptr<HistoryStore>> open(const StoreConfig& config);
+    // Write: opens (creating the SQLite file and its folder) and brings the tables up to the schema. Read:
+    // opens what a recorder made and changes nothing, so a viewer's database user needs no more than SELECT.
+    // A database of another schema version is refused.
+    enum class Access { Read, Write };
+    static Result<std::unique_ptr<HistoryStore>> open(const StoreConfig& config, Access access = Access::Write);
     ~HistoryStore() override;
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -72,6 +74,8 @@ public:
 private:
     explicit HistoryStore(const StoreConfig& config, const QString& connection);
     Status createSchema();
+    Status checkVersion();
+    Status acceptVersion(int found) const;
     Status exec(const QString& sql);
     Result<std::optional<int>> findSeries(const SeriesKey& key);
     QSqlQuery& insertQuery(int seriesId);

@@ -30,6 +30,24 @@ QString freshDatabase(const char* name)
     return QString::fromLatin1(name);
 }
 
+// Statements run as the cluster's own user in a database.
+bool runAsAdmin(const QString& database, const QStringList& statements)
+{
+    bool ran = false;
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("grants"));
+        admin.setHostName(env("PGHOST"));
+        admin.setPort(env("PGPORT").toInt());
+        admin.setDatabaseName(database);
+        admin.setUserName(env("PGUSER"));
+        ran = admin.open();
+        for (const QString& sql : statements)
+            ran = ran && QSqlQuery(admin).exec(sql);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("grants"));
+    return ran;
+}
+
 QByteArray configLine(const QString& database)
 {
     return QStringLiteral("PostgreSQL\t%1\t%2\t%3\t%4\t\r\n")
@@ -47,6 +65,32 @@ TEST(HistoryPgTest, PostgreSQLKeepsWhatIsStored)
     const auto config = history::readStoreConfig(app.path());
     ASSERT_TRUE(config.ok()) << config.error().description.toStdString();
     checkRoundTrip(*config);
+}
+
+// A viewer's database user may only read: the trend opens the history without creating anything.
+TEST(HistoryPgTest, AReaderNeedsNoMoreThanSelect)
+{
+    ASSERT_FALSE(env("PGPORT").isEmpty()) << "run under pg_virtualenv";
+    TempAppFolder app;
+    TempAppFolder::write(app.path() + history::StoreConfigFileName, configLine(freshDatabase("readonly")));
+    auto config = history::readStoreConfig(app.path()).value();
+    {
+        auto store = history::HistoryStore::open(config).value();
+        const int id = store->seriesId({"Line1", "N7:0"}).value();
+        ASSERT_TRUE(store->append({{id, {1000, history::Quality::Good, true, 4.5, {}}}}).ok());
+    }
+    // The same password as the cluster's own user, which pg_virtualenv hands the client.
+    ASSERT_TRUE(runAsAdmin(config.database,
+                           {QStringLiteral("DROP ROLE IF EXISTS viewer"),
+                            QStringLiteral("CREATE ROLE viewer LOGIN PASSWORD '%1'").arg(env("PGPASSWORD")),
+                            QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO viewer")}));
+    config.user = QStringLiteral("viewer");
+    auto reader = history::HistoryStore::open(config, history::HistoryStore::Access::Read);
+    ASSERT_TRUE(reader.ok()) << reader.error().description.toStdString();
+    const auto samples = reader.value()->samples({"Line1", "N7:0"}, 0, 2000);
+    ASSERT_EQ(samples.size(), 1u);
+    EXPECT_EQ(samples[0].number, 4.5);
+    EXPECT_FALSE(history::HistoryStore::open(config).ok());
 }
 
 using HistoryPgRecorderTest = RecorderFixture;
