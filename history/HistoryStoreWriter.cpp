@@ -171,9 +171,12 @@ bool HistoryStoreWriter::prepareRows(std::vector<HistoryStore::Row>& rows, std::
                 return false;
             }
             m_ids[index] = *id;
+            // Only before this writer's first sample of the series: after a reconnect the stretch since the
+            // last batch was recorded here, held in memory.
+            const bool firstHere = m_lastTimes[index] == INT64_MIN;
             if (*last) {
                 lastTimes[index] = std::max(lastTimes[index], (*last)->timeMs);
-                if (const auto gap = unrecordedGap(key, **last, row.sample.timeMs)) {
+                if (const auto gap = firstHere ? unrecordedGap(key, **last, row.sample.timeMs) : std::nullopt) {
                     gaps.push_back({*id, *gap});
                     lastTimes[index] = gap->timeMs;
                 }

@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <atomic>
+
 // Runs inside pg_virtualenv, which starts a throwaway cluster and names it in the PG* variables.
 namespace {
 
@@ -91,6 +93,37 @@ TEST(HistoryPgTest, AReaderNeedsNoMoreThanSelect)
     ASSERT_EQ(samples.size(), 1u);
     EXPECT_EQ(samples[0].number, 4.5);
     EXPECT_FALSE(history::HistoryStore::open(config).ok());
+}
+
+// A writer that lost its server stores what it held once it is back, and no "Not recorded" gap: it recorded
+// that stretch itself.
+TEST(HistoryPgTest, AWriterBackFromALostServerMarksNoGap)
+{
+    ASSERT_FALSE(env("PGPORT").isEmpty()) << "run under pg_virtualenv";
+    TempAppFolder app;
+    TempAppFolder::write(app.path() + history::StoreConfigFileName, configLine(freshDatabase("reconnect")));
+    std::atomic<std::int64_t> now{1'000'000};
+    history::HistoryStoreWriter::Options options;
+    options.config = history::readStoreConfig(app.path()).value();
+    options.batchMs = 50;
+    options.nowMs = [&now] { return now.load(); };
+    const history::SeriesKey level{"Line1", "N7:0"};
+    {
+        history::HistoryStoreWriter writer(options);
+        const int series = writer.addSeries(level);
+        writer.record(series, {now - 10, history::Quality::Good, true, 1, {}});
+        writer.flush();
+        ASSERT_TRUE(runAsAdmin(options.config.database,
+                               {QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname "
+                                               "= current_database() AND pid <> pg_backend_pid()")}));
+        now += 60'000;
+        writer.record(series, {now - 10, history::Quality::Good, true, 2, {}});
+        QTRY_COMPARE_WITH_TIMEOUT(writer.committedCount(), 2u, 10000);
+    }
+    auto store = history::HistoryStore::open(options.config).value();
+    const auto samples = store->samples(level, 0, now);
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(samples[1].number, 2);
 }
 
 using HistoryPgRecorderTest = RecorderFixture;
