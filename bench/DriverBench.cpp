@@ -8,6 +8,7 @@
 #include "LinkProtocol.h"
 #include "LogixPoller.h"
 #include "PeerController.h"
+#include "ProcessStats.h"
 #include "ValueStore.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -130,27 +130,6 @@ void pokeFigures()
                 written, refused, late, static_cast<long long>(slowest), slow.counts().writes);
 }
 
-// CPU seconds the process has used, from /proc.
-double cpuSeconds(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = f.readAll().split(')').value(1).trimmed().split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
-           static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-QByteArray residentKb(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed();
-    return "?";
-}
-
 // Answers to the ADVISEs, each line waited for up to 5 s.
 qint64 advisesAnswered(QLocalSocket& link, qsizetype expected)
 {
@@ -192,13 +171,13 @@ bool serverFigures(quint16 port, const char* what, const QStringList& names)
     std::printf("CommServer: %lld ADVISEs sent at once answered in %lld ms\n", static_cast<long long>(answered),
                 static_cast<long long>(linking.elapsed()));
     runFor(2000);
-    const double before = cpuSeconds(server.processId());
+    const double before = ProcessStats::cpuSeconds(server.processId());
     QElapsedTimer t;
     t.start();
     runFor(5000);
-    const double share = (cpuSeconds(server.processId()) - before) * 100000.0 / t.elapsed();
-    std::printf("CommServer polling %s linked every 250 ms: %.1f%% of one core, resident %s\n", what, share,
-                residentKb(server.processId()).constData());
+    const double share = (ProcessStats::cpuSeconds(server.processId()) - before) * 100000.0 / t.elapsed();
+    std::printf("CommServer polling %s linked every 250 ms: %.1f%% of one core, resident %ld kB\n", what, share,
+                ProcessStats::statusKb(server.processId(), "VmRSS:"));
     return true;
 }
 

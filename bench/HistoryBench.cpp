@@ -2,6 +2,7 @@
 // bytes per stored sample, reading 4 pens x 24 h at 1 Hz from SQLite and PostgreSQL whole and as a trend
 // draws them, and the recorder's write path against a bare batched insert of the same rows.
 #include "BenchServer.h"
+#include "ProcessStats.h"
 #include "HistoryStore.h"
 #include "HistoryStoreWriter.h"
 #include "TrendModel.h"
@@ -31,17 +32,6 @@ namespace {
 constexpr int Pens = 4;
 constexpr int DaySeconds = 24 * 3600;
 constexpr std::int64_t Start = 1'765'000'000'000;
-
-// CPU seconds a process has used, from /proc.
-double cpuSeconds(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return (f.value(11).toDouble() + f.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
 
 // 4 pens, one fractional value a second each for a day, in batches of one second as the recorder writes them.
 std::vector<std::vector<HistoryStore::Row>> dayOfPens(const std::vector<int>& ids)
@@ -110,18 +100,6 @@ void trendDay(const char* name, const history::StoreConfig& config)
                 name, run.image.width(), run.image.height(), held, best);
 }
 
-// Kilobytes of the process: resident now, or the peak since resetPeak.
-long memoryKb(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 void resetPeak()
 {
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
@@ -151,7 +129,7 @@ void trendWeek(const QString& folder)
     }
     store.reset();
     TrendRun run(HistoryStore::open(config).value(), Start + WeekSeconds * 1000LL, WeekPens);
-    const long before = memoryKb("VmRSS:");
+    const long before = ProcessStats::statusKb(0, "VmRSS:");
     resetPeak();
     QElapsedTimer timer;
     timer.start();
@@ -159,7 +137,7 @@ void trendWeek(const QString& folder)
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     std::printf("SQLite: a week of 8 pens at 1 Hz (%d samples) as a trend: %.0f ms, %zu samples held, %.1f MB more "
                 "at the peak\n",
-                WeekPens * WeekSeconds, ms, held, double(memoryKb("VmHWM:") - before) / 1024);
+                WeekPens * WeekSeconds, ms, held, double(ProcessStats::statusKb(0, "VmHWM:") - before) / 1024);
 }
 
 // Fills a store with a day of 4 pens and reads it back whole, best of three.
@@ -267,12 +245,12 @@ void recorderKeepsUp(const QString& folder)
     recorder.start(QStringLiteral(HMI_BIN_DIR "/HistoryRecorder"), {QStringLiteral("--db"), db, list.fileName()});
     recorder.waitForStarted();
     QThread::msleep(1000);
-    const double cpuBefore = cpuSeconds(recorder.processId()), serverBefore = cpuSeconds(server.processId());
+    const double cpuBefore = ProcessStats::cpuSeconds(recorder.processId()), serverBefore = ProcessStats::cpuSeconds(server.processId());
     QElapsedTimer wall;
     wall.start();
     QThread::msleep(10000);
-    const double cores = (cpuSeconds(recorder.processId()) - cpuBefore) / (double(wall.elapsed()) / 1000);
-    const double serverCores = (cpuSeconds(server.processId()) - serverBefore) / (double(wall.elapsed()) / 1000);
+    const double cores = (ProcessStats::cpuSeconds(recorder.processId()) - cpuBefore) / (double(wall.elapsed()) / 1000);
+    const double serverCores = (ProcessStats::cpuSeconds(server.processId()) - serverBefore) / (double(wall.elapsed()) / 1000);
     recorder.terminate();
     recorder.waitForFinished(10000);
 

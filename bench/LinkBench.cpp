@@ -4,13 +4,13 @@
 
 #include "BenchServer.h"
 #include "LinkBox.h"
+#include "ProcessStats.h"
 #include "LinkClient.h"
 #include "LinkProtocol.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -27,17 +27,6 @@ constexpr int Programs = 10;
 QString item(int i)
 {
     return QStringLiteral("Bench_Value[%1]").arg(i);
-}
-
-long rssKb(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 void runUntil(const std::function<bool()>& done, int ms = 60000)
@@ -100,7 +89,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "CommServer did not start\n");
         return 1;
     }
-    const long rssIdle = rssKb(server.processId());
+    const long rssIdle = ProcessStats::statusKb(server.processId(), "VmRSS:");
 
     // Linking a page of 1,000 boxes, all asked for at once as a page build does.
     std::vector<std::unique_ptr<LinkBox>> boxes;
@@ -139,7 +128,7 @@ int main(int argc, char** argv)
     const double echo = echoSeconds(dataLines(Changes), Changes);
 
     // Memory: 10 programs holding 1,000 links each.
-    const long rssBefore = rssKb(server.processId());
+    const long rssBefore = ProcessStats::statusKb(server.processId(), "VmRSS:");
     std::vector<std::unique_ptr<QLocalSocket>> programs;
     for (int p = 0; p < Programs; ++p) {
         auto s = std::make_unique<QLocalSocket>();
@@ -159,7 +148,7 @@ int main(int argc, char** argv)
             answered += static_cast<int>(s->readAll().count('\n'));
         return answered >= Programs * Boxes;
     });
-    const long rssLinks = rssKb(server.processId());
+    const long rssLinks = ProcessStats::statusKb(server.processId(), "VmRSS:");
 
     std::printf("link 1,000 value boxes:             %8.3f s  (%.0f links/s)\n", linkSeconds,
                 Boxes / linkSeconds);
